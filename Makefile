@@ -1,0 +1,50 @@
+# Entry points for people and CI. Every target bootstraps first, so a fresh Debian 12 machine
+# needs nothing but `make`.
+JOBS      ?= $(shell nproc)
+BUILD     ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+CMAKE_ARGS ?=
+
+.PHONY: all bootstrap configure build run test test-plain asan bench fuzz format clean
+
+all: build
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+configure: bootstrap
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The main job available today: create, save and re-open a database, then print its tree.
+run: build
+	@$(BUILD)/app/keskor-demo
+
+test-plain: build
+	@bash scripts/run-tests.sh $(BUILD)
+
+asan: bootstrap
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESKOR_SANITIZE=ON \
+		-DKESKOR_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@bash scripts/run-tests.sh $(ASAN_BUILD)
+
+test: test-plain asan
+
+bench: build
+	@bash scripts/run-bench.sh $(BUILD)
+
+fuzz: bootstrap
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DKESKOR_BUILD_FUZZ=ON -DKESKOR_BUILD_TESTS=OFF -DKESKOR_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash scripts/run-fuzz.sh $(FUZZ_BUILD)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
