@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-networkauth-dev qt6-websockets-dev
   qtkeychain-qt6-dev libquazip1-qt6-dev
-  libssl-dev libsodium-dev zlib1g-dev
+  libssl-dev libsodium-dev zlib1g-dev libzstd-dev
   libxtst-dev libxi-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format

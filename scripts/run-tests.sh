@@ -13,5 +13,5 @@ export HOME="$home" XDG_RUNTIME_DIR="$home/run" XDG_DATA_HOME="$home/data" XDG_C
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 exec dbus-run-session -- bash -c '
   echo -n keskor-test | gnome-keyring-daemon --unlock --components=secrets >/dev/null 2>&1 || true
-  ctest --test-dir "$0" --output-on-failure -j "$(nproc)" --timeout 300
+  ctest --test-dir "$0" --no-tests=error --output-on-failure -j "$(nproc)" --timeout 300
 ' "$build"

@@ -2,9 +2,8 @@
 
 #include "core/shared/CommonException.h"
 
-#include <sodium.h>
-
 #include <cstring>
+#include <sodium.h>
 
 namespace keskor {
 

@@ -1,0 +1,39 @@
+#pragma once
+// Little-endian binary writer for the database body: fixed-width numbers, UTF-8 texts and byte
+// strings with a 32-bit length (0xFFFFFFFF marks a null value). Appends straight to memory, so
+// writing a large database costs no device calls per field.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace keskor {
+
+class ByteWriter {
+public:
+    explicit ByteWriter(QByteArray& out) : m_out(out) {}
+
+    ByteWriter& operator<<(bool v) { return raw(static_cast<std::uint8_t>(v ? 1 : 0)); }
+    ByteWriter& operator<<(std::uint8_t v) { return raw(v); }
+    ByteWriter& operator<<(std::uint16_t v) { return raw(v); }
+    ByteWriter& operator<<(std::int32_t v) { return raw(v); }
+    ByteWriter& operator<<(std::uint32_t v) { return raw(v); }
+    ByteWriter& operator<<(std::uint64_t v) { return raw(v); }
+    ByteWriter& operator<<(double v) { return raw(v); }
+    ByteWriter& operator<<(const QString& v);
+    ByteWriter& operator<<(const QByteArray& v);
+    ByteWriter& operator<<(const QStringList& v);
+
+    static constexpr std::uint32_t kNull = 0xFFFFFFFFu;
+
+private:
+    // Every platform we build for is little-endian; the static_assert in the .cpp guards it.
+    template <typename T> ByteWriter& raw(T v) {
+        m_out.append(reinterpret_cast<const char*>(&v), sizeof v);
+        return *this;
+    }
+    QByteArray& m_out;
+};
+
+} // namespace keskor
