@@ -1,0 +1,175 @@
+#include "tools/CleanUpSearch.h"
+
+#include "core/shared/DateTimeHelper.h"
+#include "tests/tools/QtPrinters.h"
+
+#include <QStringList>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace keskor {
+namespace {
+
+const QDateTime kChosen(QDate(2024, 3, 15), QTime(12, 0));
+
+double delphi(const QDateTime& dt) {
+    return DateTimeHelper::toDelphiTime(dt);
+}
+
+Attachment attachmentOf(qsizetype bytes) {
+    Attachment a;
+    a.fileName = QStringLiteral("a.bin");
+    a.data = QByteArray(bytes, 'x');
+    return a;
+}
+
+// An entry that no criterion picks: used recently, expiring later, no attachment, built-in icon.
+std::shared_ptr<Info2Item> plainEntry(const QString& name) {
+    auto e = Info2Item::create(Info2Item::TypePassword, name);
+    e->expiryDate = delphi(kChosen.addDays(30));
+    e->lastAccessed = delphi(kChosen.addDays(1));
+    return e;
+}
+
+QStringList names(const std::vector<std::shared_ptr<Info2Item>>& items) {
+    QStringList out;
+    for (const auto& item : items) {
+        out.append(item->description);
+    }
+    return out;
+}
+
+struct BoundaryCase {
+    const char* name;
+    std::function<void(CleanUpSearchOptions&)> enable;
+    std::function<void(Info2Item&)> shape;
+    bool holds;
+};
+
+class CleanUpCriterionBoundary : public ::testing::TestWithParam<BoundaryCase> {};
+
+// A single enabled criterion decides alone, whichever operator combines it.
+TEST_P(CleanUpCriterionBoundary, DecidesAloneUnderBothOperators) {
+    auto entry = plainEntry(QStringLiteral("e"));
+    GetParam().shape(*entry);
+    for (SearchOperator op : {SearchOperator::OR, SearchOperator::AND}) {
+        CleanUpSearchOptions options;
+        options.searchOperator = op;
+        GetParam().enable(options);
+        EXPECT_EQ(CleanUpSearch::test(*entry, options), GetParam().holds)
+            << "operator " << static_cast<int>(op);
+    }
+}
+
+const BoundaryCase kBoundaries[] = {
+    {"ExpiryOnTheChosenMomentCountsAsBefore", [](auto& o) { o.expiresBefore = kChosen; },
+     [](Info2Item& e) { e.expiryDate = delphi(kChosen); }, true},
+    {"ExpiryOneMinuteLaterDoesNot", [](auto& o) { o.expiresBefore = kChosen; },
+     [](Info2Item& e) { e.expiryDate = delphi(kChosen.addSecs(60)); }, false},
+    {"ExpiryStoredAsZeroIsBeforeEveryDate", [](auto& o) { o.expiresBefore = kChosen; },
+     [](Info2Item& e) { e.expiryDate = 0.0; }, true},
+    {"AttachmentOfExactlyTheSizeHolds", [](auto& o) { o.withAttachmentBigger = 2; },
+     [](Info2Item& e) {
+         e.attachments = {attachmentOf(1024), attachmentOf(1024)};
+     },
+     true},
+    {"AttachmentOneKiBSmallerDoesNot", [](auto& o) { o.withAttachmentBigger = 3; },
+     [](Info2Item& e) { e.attachments = {attachmentOf(2048)}; }, false},
+    {"NoAttachmentAgainstZeroHolds", [](auto& o) { o.withAttachmentBigger = 0; }, [](Info2Item&) {},
+     true},
+    {"NoAttachmentAgainstOneDoesNot", [](auto& o) { o.withAttachmentBigger = 1; },
+     [](Info2Item&) {}, false},
+    {"NotUsedSinceTheChosenMomentHolds", [](auto& o) { o.notUsedAfter = kChosen; },
+     [](Info2Item& e) { e.lastAccessed = delphi(kChosen); }, true},
+    {"UsedOneMinuteLaterDoesNot", [](auto& o) { o.notUsedAfter = kChosen; },
+     [](Info2Item& e) { e.lastAccessed = delphi(kChosen.addSecs(60)); }, false},
+    {"NeverAccessedIsAlsoNotUsedAfterAnyDate", [](auto& o) { o.notUsedAfter = kChosen; },
+     [](Info2Item& e) { e.lastAccessed = 0.0; }, true},
+    {"NeverUsedHoldsForZero", [](auto& o) { o.neverUsedEntries = true; },
+     [](Info2Item& e) { e.lastAccessed = 0.0; }, true},
+    {"NeverUsedFailsForAnyAccess", [](auto& o) { o.neverUsedEntries = true; },
+     [](Info2Item& e) { e.lastAccessed = 1.0; }, false},
+    {"CustomIconHolds", [](auto& o) { o.withCustomIcons = true; },
+     [](Info2Item& e) { e.icon.custom = true; }, true},
+    {"BuiltInIconDoesNot", [](auto& o) { o.withCustomIcons = true; },
+     [](Info2Item& e) { e.icon.index = 7; }, false},
+    // The history flag is collected but never tested: alone it leaves AND true and OR false,
+    // so it cannot be checked here and is covered below.
+};
+
+INSTANTIATE_TEST_SUITE_P(Criteria, CleanUpCriterionBoundary, ::testing::ValuesIn(kBoundaries),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class CleanUpSearchTree : public ::testing::Test {
+protected:
+    // root: a, F{ b, G{ c } }, d
+    void SetUp() override {
+        a = plainEntry(QStringLiteral("a"));
+        a->attachments = {attachmentOf(5000)};
+        b = plainEntry(QStringLiteral("b"));
+        b->icon.custom = true;
+        b->lastAccessed = 0.0;
+        c = plainEntry(QStringLiteral("c"));
+        c->expiryDate = delphi(kChosen.addDays(-1));
+        d = plainEntry(QStringLiteral("d"));
+        auto f = Info2Item::createFolder(QStringLiteral("F"));
+        auto g = Info2Item::createFolder(QStringLiteral("G"));
+        g->icon.custom = true; // folders are never results, even when they would match
+        f->addSubItem(b);
+        g->addSubItem(c);
+        f->addSubItem(g);
+        file.addItem(a);
+        file.addItem(f);
+        file.addItem(d);
+    }
+    PassFile file;
+    std::shared_ptr<Info2Item> a, b, c, d;
+};
+
+TEST_F(CleanUpSearchTree, AndWithoutCriteriaListsEveryEntryDepthFirst) {
+    CleanUpSearchOptions options;
+    options.searchOperator = SearchOperator::AND;
+    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"a", "b", "c", "d"}));
+}
+
+TEST_F(CleanUpSearchTree, OrWithoutCriteriaListsNothing) {
+    CleanUpSearchOptions options;
+    options.searchOperator = SearchOperator::OR;
+    options.withHistory = true; // not a criterion
+    EXPECT_TRUE(CleanUpSearch::search(file, options).empty());
+}
+
+TEST_F(CleanUpSearchTree, OrCollectsAnyCriterionAndAndNeedsAll) {
+    CleanUpSearchOptions options;
+    options.expiresBefore = kChosen;
+    options.withCustomIcons = true;
+    options.searchOperator = SearchOperator::OR;
+    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"b", "c"}));
+
+    options.searchOperator = SearchOperator::AND;
+    EXPECT_TRUE(CleanUpSearch::search(file, options).empty());
+    c->icon.custom = true;
+    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"c"}));
+}
+
+TEST_F(CleanUpSearchTree, HistoryFlagDoesNotNarrowAnAndSearch) {
+    CleanUpSearchOptions options;
+    options.searchOperator = SearchOperator::AND;
+    options.withHistory = true;
+    options.withAttachmentBigger = 5;
+    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"a"}));
+}
+
+TEST(CleanUpAttachmentSize, IsTheSumInKiBRoundedUp) {
+    Info2Item e;
+    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 0);
+    e.attachments = {attachmentOf(1)};
+    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 1);
+    e.attachments = {attachmentOf(1024), attachmentOf(1024)};
+    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 2);
+    e.attachments.append(attachmentOf(1));
+    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 3);
+}
+
+} // namespace
+} // namespace keskor

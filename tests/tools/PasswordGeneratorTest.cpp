@@ -1,0 +1,399 @@
+// The generator's draws (exact sequences through a scripted source), the rules every password
+// must keep, the class odds over many draws, and the inputs that must end with an error.
+
+#include "core/shared/CommonException.h"
+#include "tests/tools/ScriptedRandom.h"
+#include "tools/PasswordHelper.h"
+
+#include <QSet>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace keskor {
+namespace {
+
+using test::CountingRandom;
+using test::ScriptedRandom;
+
+PasswordGeneratorOption classes(int upper, int lower, int special, int digits, int custom = 0) {
+    PasswordGeneratorOption o;
+    o.uppercasePercent = upper;
+    o.lowercasePercent = lower;
+    o.specialPercent = special;
+    o.numbersPercent = digits;
+    o.customCharPercent = custom;
+    return o;
+}
+
+PasswordGeneratorOption selected(const QString& chars, int length) {
+    PasswordGeneratorOption o;
+    o.useOnlySelectedChars = true;
+    o.useCustomSettings = false;
+    o.selectedCharSet = PasswordHelper::characters(chars);
+    o.passwordLength = length;
+    return o;
+}
+
+/// Which class a generated character belongs to: 0 upper, 1 lower, 2 special, 3 digit, 4 other.
+int classOf(const QString& c) {
+    if (PasswordHelper::upperCaseChars().contains(c)) {
+        return 0;
+    }
+    if (PasswordHelper::lowerCaseChars().contains(c)) {
+        return 1;
+    }
+    if (PasswordHelper::specialChars().contains(c)) {
+        return 2;
+    }
+    if (PasswordHelper::digitChars().contains(c)) {
+        return 3;
+    }
+    return 4;
+}
+
+TEST(RandomSourceTest, UniformUsesTheHighHalfAndRejectsTheBiasedBand) {
+    ScriptedRandom random;
+    // 2^64 mod 3 is 1: a value whose low half is 0 falls in the rejected band.
+    random.raw(0);
+    random.draw(2, 3);
+    EXPECT_EQ(random.uniform(3), 2u);
+    EXPECT_EQ(random.consumed(), 2);
+
+    random.raw(~0ull); // the top value maps to the last integer
+    EXPECT_EQ(random.uniform(10), 9u);
+    random.raw((1ull << 63) + (1ull << 40));
+    EXPECT_EQ(random.uniform(100), 50u);
+    EXPECT_THROW(random.uniform(0), CommonException);
+}
+
+TEST(PasswordGeneratorTest, ClassCharactersAreTheFixedTexts) {
+    EXPECT_EQ(PasswordHelper::specialChars().size(), 32);
+    EXPECT_EQ(PasswordHelper::specialChars(), QStringLiteral("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~"));
+    EXPECT_EQ(PasswordHelper::upperCaseChars().size(), 26);
+    EXPECT_EQ(PasswordHelper::digitChars(), QStringLiteral("0123456789"));
+}
+
+TEST(PasswordGeneratorTest, DrawsTheClassSequenceFirstThenOneCharacterPerPosition) {
+    ScriptedRandom random;
+    auto option = classes(25, 25, 25, 25);
+    option.passwordLength = 4;
+    random.draws(100, {0, 30, 60, 99}); // upper, lower, special, digits
+    random.draw(2, 26);                 // C
+    random.draw(0, 26);                 // a
+    random.draw(0, 32);                 // !
+    random.draw(9, 10);                 // 9
+    EXPECT_EQ(PasswordHelper::generatePassword(option, random), QStringLiteral("Ca!9"));
+    EXPECT_EQ(random.remaining(), 0u);
+}
+
+TEST(PasswordGeneratorTest, DisabledClassShiftsIndicesAndLastSumIsForcedTo100) {
+    // Lower case off: upper 0, special 1, digits 2 with sums 25, 50, 100.
+    ScriptedRandom random;
+    random.draws(100, {24, 25, 49, 50, 99});
+    EXPECT_EQ(PasswordHelper::classSequence({25, 25, 25}, 5, false, random),
+              (QList<int>{0, 1, 1, 2, 2}));
+}
+
+TEST(PasswordGeneratorTest, BandTableCutsOffClassesBeyond100) {
+    // 60, 60, 60: sums 60, 120, 100; the third class is never drawn.
+    QList<int> expected;
+    ScriptedRandom random;
+    for (int r = 0; r < 100; ++r) {
+        random.draw(r, 100);
+        expected.append(r < 60 ? 0 : 1);
+    }
+    EXPECT_EQ(PasswordHelper::classSequence({60, 60, 60}, 100, false, random), expected);
+}
+
+TEST(PasswordGeneratorTest, TotalBelow100GivesTheRestToTheLastClass) {
+    ScriptedRandom random;
+    random.draws(100, {9, 10, 19, 20, 99});
+    EXPECT_EQ(PasswordHelper::classSequence({10, 10}, 5, false, random),
+              (QList<int>{0, 1, 1, 1, 1}));
+}
+
+TEST(PasswordGeneratorTest, AtLeastOneRedrawsTheWholeSequence) {
+    ScriptedRandom random;
+    auto option = classes(50, 50, 0, 0);
+    option.useAtleastOneOfSelected = true;
+    option.passwordLength = 2;
+    random.draws(100, {0, 10}); // upper, upper: discarded
+    random.draws(100, {99, 0}); // lower, upper
+    random.draw(1, 26);         // b
+    random.draw(25, 26);        // Z
+    EXPECT_EQ(PasswordHelper::generatePassword(option, random), QStringLiteral("bZ"));
+    EXPECT_EQ(random.remaining(), 0u);
+}
+
+TEST(PasswordGeneratorTest, ExcludeIdenticalRedrawsTheSamePosition) {
+    ScriptedRandom random;
+    auto option = selected(QStringLiteral("ab"), 3);
+    option.excludeIdentical = true;
+    random.draws(2, {0, 0, 1, 1, 0}); // a, (a refused), b, (b refused), a
+    EXPECT_EQ(PasswordHelper::generatePassword(option, random), QStringLiteral("aba"));
+    EXPECT_EQ(random.remaining(), 0u);
+}
+
+TEST(PasswordGeneratorTest, ExcludeIdenticalInClassModeKeepsTheClassOfThePosition) {
+    ScriptedRandom random;
+    auto option = classes(0, 0, 0, 100);
+    option.passwordLength = 2;
+    option.excludeIdentical = true;
+    random.draws(100, {5, 70});
+    random.draws(10, {7, 7, 7, 3});
+    EXPECT_EQ(PasswordHelper::generatePassword(option, random), QStringLiteral("73"));
+}
+
+TEST(PasswordGeneratorTest, SelectedCharactersKeepDuplicatesAndGraphemes) {
+    ScriptedRandom random;
+    auto option = selected(QStringLiteral("aaé"), 3); // é as e + combining acute
+    option.selectedCharSet = {QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("e\u0301")};
+    random.draws(3, {2, 1, 2});
+    EXPECT_EQ(PasswordHelper::generatePassword(option, random), QStringLiteral("e\u0301ae\u0301"));
+}
+
+TEST(PasswordGeneratorTest, BestPasswordKeepsTheEarliestOfEqualEntropy) {
+    ScriptedRandom random;
+    const auto option = selected(QStringLiteral("abJ"), 4);
+    random.draws(3, {0, 0, 0, 0}); // aaaa: 18 bits
+    random.draws(3, {0, 2, 0, 0}); // aJaa: 22 bits
+    random.draws(3, {1, 2, 1, 1}); // bJbb: 22 bits, a tie
+    EXPECT_EQ(PasswordHelper::generateBestPassword(option, 3, random), QStringLiteral("aJaa"));
+}
+
+TEST(PasswordGeneratorTest, SimplePasswordDrawsFromTheUnionInClassOrder) {
+    ScriptedRandom random;
+    // Pool: 26 upper then 10 digits.
+    random.draws(36, {0, 25, 26, 35});
+    EXPECT_EQ(PasswordHelper::generateSimplePassword(4, true, false, false, true, random),
+              QStringLiteral("AZ09"));
+    EXPECT_TRUE(
+        PasswordHelper::generateSimplePassword(4, false, false, false, false, random).isEmpty());
+    CountingRandom counting;
+    EXPECT_EQ(PasswordHelper::generateSimplePassword(0, true, true, true, true, counting).size(),
+              1);
+    EXPECT_EQ(PasswordHelper::generateSimplePassword(9999, true, true, true, true, counting).size(),
+              255);
+}
+
+TEST(PasswordGeneratorTest, CharactersSplitsIntoUserPerceivedCharacters) {
+    EXPECT_EQ(PasswordHelper::characters(QStringLiteral("Äb🔑e\u0301")),
+              (QStringList{QStringLiteral("Ä"), QStringLiteral("b"), QStringLiteral("🔑"),
+                           QStringLiteral("e\u0301")}));
+    EXPECT_TRUE(PasswordHelper::characters(QString()).isEmpty());
+}
+
+// Class shares over a fixed large sample of the system generator; the tolerance is 6 sigma,
+// so a correct generator fails about once in 10^9 runs.
+struct ShareCase {
+    const char* name;
+    PasswordGeneratorOption option;
+    std::array<double, 5> shares; // upper, lower, special, digits, other
+};
+
+class ClassShareTest : public ::testing::TestWithParam<ShareCase> {};
+
+TEST_P(ClassShareTest, SharesMatchTheBands) {
+    const ShareCase& c = GetParam();
+    constexpr int kPasswords = 20000;
+    std::array<long long, 5> counts{};
+    long long total = 0;
+    SystemRandomSource random;
+    for (int i = 0; i < kPasswords; ++i) {
+        for (const QString& ch :
+             PasswordHelper::characters(PasswordHelper::generatePassword(c.option, random))) {
+            ++counts[static_cast<std::size_t>(classOf(ch))];
+            ++total;
+        }
+    }
+    for (std::size_t k = 0; k < 5; ++k) {
+        const double p = c.shares[k];
+        const double sigma = std::sqrt(static_cast<double>(total) * p * (1 - p));
+        EXPECT_NEAR(static_cast<double>(counts[k]), p * static_cast<double>(total), 6 * sigma + 0.5)
+            << "class " << k;
+    }
+}
+
+ShareCase shareCase(const char* name, PasswordGeneratorOption option, std::array<double, 5> s) {
+    return ShareCase{name, std::move(option), s};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Generator, ClassShareTest,
+    ::testing::Values(
+        shareCase("Defaults", PasswordGeneratorOption{}, {0.25, 0.25, 0.25, 0.25, 0}),
+        shareCase("LowerOffDigitsTakeHalf", classes(25, 0, 25, 25), {0.25, 0, 0.25, 0.5, 0}),
+        shareCase("SixtiesCutOffSpecial", classes(60, 60, 60, 0), {0.6, 0.4, 0, 0, 0}),
+        shareCase("CustomClass", classes(0, 0, 0, 30, 70), {0, 0, 0, 0.3, 0.7}),
+        shareCase("OverHundredIsCapped", classes(150, 25, 0, 0), {1, 0, 0, 0, 0})),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PasswordGeneratorTest, SimplePasswordWeighsClassesBySize) {
+    constexpr int kDraws = 200000;
+    std::array<long long, 5> counts{};
+    SystemRandomSource random;
+    for (int i = 0; i < kDraws / 255 + 1; ++i) {
+        for (const QChar c :
+             PasswordHelper::generateSimplePassword(255, true, true, true, true, random)) {
+            ++counts[static_cast<std::size_t>(classOf(QString(c)))];
+        }
+    }
+    const double total = static_cast<double>(counts[0] + counts[1] + counts[2] + counts[3]);
+    const std::array<double, 4> sizes{26, 26, 32, 10};
+    for (std::size_t k = 0; k < 4; ++k) {
+        const double p = sizes[k] / 94.0;
+        EXPECT_NEAR(static_cast<double>(counts[k]), p * total, 6 * std::sqrt(total * p * (1 - p)));
+    }
+    EXPECT_EQ(counts[4], 0);
+}
+
+// Rules that hold for every password of an option set.
+struct RuleCase {
+    const char* name;
+    PasswordGeneratorOption option;
+};
+
+class GeneratorRuleTest : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(GeneratorRuleTest, LengthAlphabetAtLeastOneAndNeighbours) {
+    const PasswordGeneratorOption& o = GetParam().option;
+    QSet<QString> alphabet;
+    QList<QSet<QString>> classSets;
+    if (o.useOnlySelectedChars) {
+        alphabet = QSet<QString>(o.selectedCharSet.begin(), o.selectedCharSet.end());
+    } else {
+        const std::array<std::pair<int, QString>, 4> fixed{
+            {{o.uppercasePercent, PasswordHelper::upperCaseChars()},
+             {o.lowercasePercent, PasswordHelper::lowerCaseChars()},
+             {o.specialPercent, PasswordHelper::specialChars()},
+             {o.numbersPercent, PasswordHelper::digitChars()}}};
+        for (const auto& [percent, chars] : fixed) {
+            if (percent != 0) {
+                const QStringList list = PasswordHelper::characters(chars);
+                classSets.append(QSet<QString>(list.begin(), list.end()));
+            }
+        }
+        if (o.customCharPercent != 0) {
+            classSets.append(QSet<QString>(o.customCharSet.begin(), o.customCharSet.end()));
+        }
+        for (const auto& set : classSets) {
+            alphabet.unite(set);
+        }
+    }
+    SystemRandomSource random;
+    for (int i = 0; i < 300; ++i) {
+        const QStringList chars =
+            PasswordHelper::characters(PasswordHelper::generatePassword(o, random));
+        ASSERT_EQ(chars.size(), o.passwordLength);
+        for (qsizetype k = 0; k < chars.size(); ++k) {
+            ASSERT_TRUE(alphabet.contains(chars.at(k))) << chars.at(k).toStdString();
+            if (o.excludeIdentical && k > 0) {
+                ASSERT_NE(chars.at(k), chars.at(k - 1));
+            }
+        }
+        if (o.useAtleastOneOfSelected) {
+            const QSet<QString> used(chars.begin(), chars.end());
+            for (const auto& set : classSets) {
+                ASSERT_TRUE(used.intersects(set));
+            }
+        }
+    }
+}
+
+RuleCase ruleCase(const char* name, PasswordGeneratorOption o) {
+    return RuleCase{name, std::move(o)};
+}
+PasswordGeneratorOption with(PasswordGeneratorOption o, int length, bool atLeastOne,
+                             bool excludeIdentical) {
+    o.passwordLength = length;
+    o.useAtleastOneOfSelected = atLeastOne;
+    o.excludeIdentical = excludeIdentical;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Generator, GeneratorRuleTest,
+    ::testing::Values(
+        ruleCase("Defaults", PasswordGeneratorOption{}),
+        ruleCase("AtLeastOneFourClasses", with(PasswordGeneratorOption{}, 24, true, false)),
+        ruleCase("AtLeastOneShortest", with(classes(20, 20, 20, 20, 20), 5, true, false)),
+        ruleCase("AllRulesWithUmlauts", with(classes(20, 20, 20, 20, 20), 8, true, true)),
+        ruleCase("DigitsOnlyNoNeighbours", with(classes(0, 0, 0, 100), 64, false, true)),
+        ruleCase("SmallBandAtLeastOne", with(classes(96, 1, 1, 1, 1), 40, true, false)),
+        ruleCase("SelectedNoNeighbours",
+                 with(selected(QStringLiteral("abcdefghij"), 40), 40, false, true)),
+        ruleCase("SelectedTwoCharsMostlyOne",
+                 with(selected(QStringLiteral("aaaaaaaaab"), 30), 30, false, true)),
+        ruleCase("SingleCharacter", with(classes(0, 100, 0, 0), 1, true, true))),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Inputs that cannot produce a password end with an error, never a hang or a fault.
+struct ErrorCase {
+    const char* name;
+    PasswordGeneratorOption option;
+    int tries;
+};
+
+class GeneratorErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(GeneratorErrorTest, ThrowsWithAMessage) {
+    CountingRandom random;
+    try {
+        PasswordHelper::generateBestPassword(GetParam().option, GetParam().tries, random);
+        FAIL() << "no error";
+    } catch (const CommonException& e) {
+        EXPECT_FALSE(e.message().isEmpty());
+    }
+}
+
+PasswordGeneratorOption customOnly(QStringList set, bool excludeIdentical) {
+    auto o = classes(0, 0, 0, 0, 100);
+    o.customCharSet = std::move(set);
+    o.excludeIdentical = excludeIdentical;
+    return o;
+}
+
+ErrorCase errorCase(const char* name, PasswordGeneratorOption o, int tries = 1) {
+    return ErrorCase{name, std::move(o), tries};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Generator, GeneratorErrorTest,
+    ::testing::Values(
+        errorCase("LengthZero", with(PasswordGeneratorOption{}, 0, false, false)),
+        errorCase("LengthNegative", with(PasswordGeneratorOption{}, -3, false, false)),
+        errorCase("Length100000", with(PasswordGeneratorOption{}, 100000, false, false)),
+        errorCase("EmptySelectedSet", selected(QString(), 10)),
+        errorCase("SelectedOneRepeatedNoNeighbours",
+                  with(selected(QStringLiteral("aaaa"), 5), 5, false, true)),
+        errorCase("CustomOneRepeatedNoNeighbours",
+                  customOnly({QStringLiteral("x"), QStringLiteral("x")}, true)),
+        errorCase("CustomEmptyButDrawn", customOnly({}, false)),
+        errorCase("NoClass", classes(0, 0, 0, 0)),
+        errorCase("NegativePercent", classes(-10, 50, 0, 0)),
+        errorCase("AtLeastOneShorterThanClasses", with(PasswordGeneratorOption{}, 3, true, false)),
+        errorCase("AtLeastOneWithCutOffClass", with(classes(60, 60, 60, 0), 24, true, false)),
+        errorCase("ZeroTries", PasswordGeneratorOption{}, 0),
+        errorCase("TooManyTries", PasswordGeneratorOption{}, 1000000)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PasswordGeneratorTest, CutOffEmptyCustomClassIsNoError) {
+    auto option = classes(100, 0, 0, 0, 10);
+    option.customCharSet.clear();
+    SystemRandomSource random;
+    const QString pw = PasswordHelper::generatePassword(option, random);
+    ASSERT_EQ(pw.size(), 24);
+    for (const QChar c : pw) {
+        EXPECT_TRUE(c.isUpper());
+    }
+}
+
+TEST(PasswordGeneratorTest, OneRepeatedCharacterIsFineForLengthOne) {
+    SystemRandomSource random;
+    EXPECT_EQ(PasswordHelper::generatePassword(
+                  with(selected(QStringLiteral("zz"), 1), 1, false, true), random),
+              QStringLiteral("z"));
+}
+
+} // namespace
+} // namespace keskor
