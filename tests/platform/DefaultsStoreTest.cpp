@@ -147,7 +147,8 @@ TEST(QSettingsDefaultsStore, PersistsToItsFileAndReadsItBack) {
 
 TEST(QSettingsDefaultsStore, GarbledFileGivesAnEmptyStoreAndIsKeptAside) {
     TempDir dir;
-    const QByteArray garbage("\xff\xfe\x00garbage[[[\n=\n\x01\x02", 20);
+    static const char raw[] = "\xff\xfe\x00garbage[[[\n=\n\x01\x02";
+    const QByteArray garbage(raw, sizeof raw - 1);
     dir.write("settings.ini", garbage);
     MessageCapture capture;
     QSettingsDefaultsStore store(dir.file("settings.ini"));
