@@ -8,6 +8,7 @@ namespace keskor {
 
 class FileCredentials : public Credentials {
 public:
+    FileCredentials() = default;
     FileCredentials(const std::optional<QString>& password, std::optional<Key256> externalKey,
                     PassFile::AuthenticationType type)
         : Credentials(password, std::move(externalKey)), m_type(type) {}
@@ -15,7 +16,7 @@ public:
     PassFile::AuthenticationType type() const noexcept { return m_type; }
 
 private:
-    PassFile::AuthenticationType m_type;
+    PassFile::AuthenticationType m_type = PassFile::AuthenticationType::Password;
 };
 
 } // namespace keskor

@@ -1,0 +1,72 @@
+#include "bridge/EntryUrlMatcher.h"
+
+#include <algorithm>
+
+namespace keskor {
+
+namespace {
+
+char16_t asciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+void collect(const EntryUrlMatcher::Items& items, const QString& pageUrl,
+             const std::optional<QString>& userName, EntryUrlMatcher::Items& out) {
+    for (const auto& item : items) {
+        if (EntryUrlMatcher::matchesUrl(*item, pageUrl)) {
+            const auto user = item->userName();
+            if (!userName || (user && *user == *userName)) {
+                out.push_back(item);
+            }
+        }
+        collect(item->subItems(), pageUrl, userName, out);
+    }
+}
+
+} // namespace
+
+bool EntryUrlMatcher::equalsAsciiCaseless(QStringView a, QStringView b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i].unicode()) != asciiLower(b[i].unicode())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringView EntryUrlMatcher::beforeQuery(QStringView url) {
+    const auto mark = url.indexOf(u'?');
+    return mark < 0 ? url : url.first(mark);
+}
+
+bool EntryUrlMatcher::matchesUrl(const Info2Item& item, const QString& pageUrl) {
+    if (const auto url = item.url(); url && equalsAsciiCaseless(*url, pageUrl)) {
+        return true;
+    }
+    for (const auto& additional : item.additionalUrls) {
+        QString pattern = additional;
+        pattern.remove(u'*');
+        // An empty pattern would be contained in every URL.
+        if (!pattern.isEmpty() && pageUrl.contains(pattern, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+EntryUrlMatcher::Items EntryUrlMatcher::findMatches(const Items& items, const QString& pageUrl,
+                                                    const std::optional<QString>& userName) {
+    Items matches;
+    collect(items, pageUrl, userName, matches);
+    const QStringView page = beforeQuery(pageUrl);
+    std::stable_partition(matches.begin(), matches.end(), [page](const auto& item) {
+        const auto url = item->url();
+        return url && equalsAsciiCaseless(beforeQuery(*url), page);
+    });
+    return matches;
+}
+
+} // namespace keskor

@@ -1,0 +1,64 @@
+#pragma once
+// The application object: owns the main manager and the database workflows, and runs the
+// start-up and quit sequences. It knows no window: the desktop UI, `keskor --headless` and the
+// tests drive it through the presenter and the hooks below.
+
+#include "core/DatabaseController.h"
+#include "core/MainManager.h"
+
+#include <functional>
+#include <memory>
+
+namespace keskor {
+
+class AppPaths;
+class DefaultsStore;
+class Keychain;
+class NotificationCenter;
+class Presenter;
+
+class AppDelegate {
+public:
+    struct Services {
+        const AppPaths& paths;
+        DefaultsStore& defaults;
+        Keychain& keychain;
+        NotificationCenter& notifications;
+        Presenter& presenter;
+        DatabaseController::TextLookup text;
+        std::function<int(const QString&)> quality;
+        bool strictAccountRules = false;
+        RemoteStorageManager::Factory storageFactory;
+        std::unique_ptr<IWebSocketManager> websocket;
+        DatabaseController::BackupRunner backup;
+        /// Installs the application-wide activity monitor and starts the idle timer.
+        std::function<void()> installIdleTimer;
+    };
+
+    explicit AppDelegate(Services services);
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    MainManager& mainManager() { return m_main; }
+    DatabaseController& databases() { return m_databases; }
+
+    /// Starts the browser bridge on the port setting.
+    void applicationDidFinishLaunching();
+    /// Builds what the main window shows and reopens the last database when both settings ask
+    /// for it; then the idle timer starts.
+    void mainWindowDidLoad();
+    /// The quit questions; true when the program may end now.
+    bool applicationShouldTerminate();
+    /// Ends the run: stops the bridge and empties the cloud working folders, waiting for it.
+    void applicationWillTerminate();
+
+private:
+    const AppPaths& m_paths;
+    Presenter& m_presenter;
+    std::function<void()> m_installIdleTimer;
+    MainManager m_main;
+    DatabaseController m_databases;
+    NotificationCenter& m_notifications;
+};
+
+} // namespace keskor

@@ -1,0 +1,97 @@
+#pragma once
+// The database workflows: open, create, write, the session save and backup, save under a new
+// name, close, and the clean-up of the cloud working copies at the end of a run. They talk to
+// the user only through the presenter, so the desktop window, the CLI and the tests drive the
+// same code. Everything runs on the main thread; uploads complete there too.
+
+#include "core/CreateDatabaseValidator.h"
+#include "core/CreateFileModel.h"
+#include "core/DatabaseInfo.h"
+#include "core/RemoteFileInfo.h"
+#include "core/shared/Credentials.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace keskor {
+
+class AppPaths;
+class NotificationCenter;
+class PassFile;
+class Presenter;
+class RecentFileManager;
+class RemoteStorageManager;
+class SessionManager;
+class SettingManager;
+class StatusManager;
+
+class DatabaseController {
+public:
+    using TextLookup = std::function<QString(const QString& key)>;
+    /// Makes a backup of the open database (the backup store is wired in by the composition
+    /// root); throws CommonException on failure.
+    using BackupRunner = std::function<void(const SessionManager& session)>;
+
+    struct Dependencies {
+        const AppPaths& paths;
+        SessionManager& session;
+        SettingManager& settings;
+        RecentFileManager& recent;
+        RemoteStorageManager& remote;
+        StatusManager& status;
+        NotificationCenter& notifications;
+        Presenter& presenter;
+        TextLookup text;
+        /// Rates a password for the create checks (the generator's entropy in bits).
+        std::function<int(const QString&)> quality;
+        /// The deployment flag selecting the strict-account master-password rules.
+        bool strictAccountRules = false;
+        BackupRunner backup;
+    };
+
+    explicit DatabaseController(Dependencies deps);
+
+    /// Asks for the credentials of `info` and opens it; wrong credentials or a damaged file
+    /// keep the prompt open with the error and leave the session as it was. `automatic` marks
+    /// the reopen at start-up: cancelling it stops the next start from trying again.
+    bool openDatabase(const DatabaseInfo& info, bool automatic = false,
+                      std::shared_ptr<RemoteFileInfo> remoteFile = nullptr);
+    /// Opens with given credentials, without asking; throws CommonException and changes
+    /// nothing on failure.
+    void openWithCredentials(const DatabaseInfo& info, const Credentials& credentials,
+                             std::shared_ptr<RemoteFileInfo> remoteFile = nullptr);
+
+    /// The create checks and, when they pass, the new database written to its location and
+    /// opened. `input` carries the dialog's texts for the checks.
+    bool createDatabase(const CreateDatabaseValidator::Input& input, CreateFileModel model);
+
+    /// Writes the open database to its working copy in the form of its type.
+    void writeCurrentFile();
+    /// After every change (explicit: the save command, the quit and close questions). False
+    /// when the write failed; an upload failure is reported to the user and the next save
+    /// uploads again.
+    bool saveSession(bool isExplicit);
+    /// A backup of the open database when the settings ask for it; failures are logged only.
+    void sessionBackup(bool opening);
+    /// Writes the open database to a file the user chooses.
+    bool saveAs();
+    /// The close command: asks about unsaved changes first; false when the user kept it open.
+    bool closeDatabase();
+    /// Empties the cloud working folders on a background thread; `done` runs there after.
+    void cleanUpAtTermination(std::function<void(bool ok)> done = {});
+
+    /// The quit question of an open session ("Do you want to save the changes?"); true when
+    /// the program may end.
+    bool confirmDiscardOrSave();
+
+private:
+    void uploadCurrentFile();
+    QString workingCopyPath(const DatabaseInfo& info) const;
+
+    Dependencies m_d;
+    CreateDatabaseValidator m_validator;
+};
+
+} // namespace keskor

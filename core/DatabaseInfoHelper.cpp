@@ -1,0 +1,19 @@
+#include "core/DatabaseInfoHelper.h"
+
+#include <QDir>
+#include <QUrl>
+
+namespace keskor {
+
+QString DatabaseInfoHelper::text(const DatabaseInfo& info) {
+    const QString path = info.location == Location::localDevice
+                             ? QUrl::fromPercentEncoding(info.path.toUtf8())
+                             : info.path;
+    return QStringLiteral("%1:/%2/%3").arg(Locations::scheme(info.location), path, info.name);
+}
+
+QString DatabaseInfoHelper::filePath(const QString& folder, const DatabaseInfo& info) {
+    return QDir(folder).filePath(QUrl::fromPercentEncoding(info.name.toUtf8()));
+}
+
+} // namespace keskor

@@ -1,0 +1,39 @@
+#pragma once
+// The composition root of the core: one instance of each manager for the life of the process,
+// created together, in this order. Every part reaches them through the application object;
+// none creates its own.
+
+#include "core/IWebSocketManager.h"
+#include "core/LocalStorageManager.h"
+#include "core/RecentFileManager.h"
+#include "core/RemoteStorageManager.h"
+#include "core/SessionManager.h"
+#include "core/SettingManager.h"
+#include "core/StatusManager.h"
+
+#include <memory>
+
+namespace keskor {
+
+class DefaultsStore;
+class Keychain;
+class NotificationCenter;
+
+class MainManager {
+public:
+    MainManager(DefaultsStore& defaults, Keychain& keychain, NotificationCenter& notifications,
+                RemoteStorageManager::Factory storageFactory,
+                std::unique_ptr<IWebSocketManager> websocket);
+    MainManager(const MainManager&) = delete;
+    MainManager& operator=(const MainManager&) = delete;
+
+    SessionManager sessionManager;
+    LocalStorageManager storageManager;
+    RemoteStorageManager remoteStorageManager;
+    RecentFileManager recentFilesManager;
+    StatusManager statusManager;
+    SettingManager settingManager;
+    std::unique_ptr<IWebSocketManager> websocketManager;
+};
+
+} // namespace keskor

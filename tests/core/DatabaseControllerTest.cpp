@@ -1,0 +1,364 @@
+// The database workflows end to end over real files in a temporary profile: open with the
+// prompt, create with its checks, the session save with its backup and upload gates, save
+// under a new name, close, and the start-up and quit sequences of the application object.
+
+#include "core/DatabaseController.h"
+
+#include "core/AppDelegate.h"
+#include "core/FileFunctions.h"
+#include "core/InactiveWebSocketManager.h"
+#include "core/shared/KeyHelper.h"
+#include "platform/AppPaths.h"
+#include "platform/MemoryDefaultsStore.h"
+#include "platform/MemoryKeychain.h"
+#include "platform/NotificationCenter.h"
+#include "platform/NotificationNames.h"
+#include "testing/RecordingRemoteStorage.h"
+#include "testing/SampleDatabase.h"
+#include "testing/ScriptedPresenter.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace keskor;
+using keskor::test::TempDir;
+using keskor::testing::RecordingRemoteStorage;
+using keskor::testing::SampleDatabase;
+using keskor::testing::ScriptedPresenter;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
+
+class WorkflowTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    AppPaths paths{dir.file(QStringLiteral("profile"))};
+    MemoryDefaultsStore defaults;
+    MemoryKeychain keychain;
+    NotificationCenter notifications;
+    ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
+    RecordingRemoteStorage* dropbox = nullptr;
+    int backups = 0;
+    bool weakRatings = false;
+    std::unique_ptr<AppDelegate> app;
+
+    void SetUp() override { makeApp(); }
+
+    void makeApp() {
+        app = std::make_unique<AppDelegate>(AppDelegate::Services{
+            paths,
+            defaults,
+            keychain,
+            notifications,
+            presenter,
+            [](const QString& key) { return QLatin1Char('<') + key + QLatin1Char('>'); },
+            [this](const QString& password) {
+                return weakRatings ? 10 : static_cast<int>(password.size()) * 4;
+            },
+            false,
+            [this](Location location) -> std::unique_ptr<IRemoteStorage> {
+                auto storage = std::make_unique<RecordingRemoteStorage>();
+                if (location == Location::dropbox) {
+                    dropbox = storage.get();
+                }
+                return storage;
+            },
+            std::make_unique<InactiveWebSocketManager>(),
+            [this](const SessionManager& session) {
+                ASSERT_TRUE(session.isDatabaseOpen());
+                ++backups;
+            },
+            {}});
+    }
+    DatabaseController& db() { return app->databases(); }
+    SessionManager& session() { return app->mainManager().sessionManager; }
+
+    /// A database written where `info` points, sealed with kPassword.
+    /// The full sample as a local, not an enterprise, database.
+    static PassFile sample() {
+        PassFile file = SampleDatabase::full();
+        file.krServer.reset();
+        return file;
+    }
+    QString lastCall() const {
+        return presenter.transcript().value(presenter.transcript().size() - 1);
+    }
+    void writeSample(const DatabaseInfo& info, PassFile file = sample()) {
+        KeyHelper keys;
+        const Key256 key = keys.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
+        FileFunctions::workingFolder(paths, info.location, info.path, true);
+        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
+    }
+    DatabaseInfo local(const QString& name = QStringLiteral("family.pswd")) {
+        return {name, dir.path(), Location::localDevice, false};
+    }
+    void openLocal(const DatabaseInfo& info) {
+        writeSample(info);
+        presenter.answerCredentials({kPassword, std::nullopt});
+        ASSERT_TRUE(db().openDatabase(info));
+        presenter.clearCalls();
+    }
+    QByteArray bytesOf(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(WorkflowTest, OpeningFillsTheSessionRemembersItAndBacksUp) {
+    const DatabaseInfo info = local();
+    writeSample(info);
+    defaults.setBool(QStringLiteral("setting_has_to_open_last_db"), false);
+    presenter.answerCredentials({QStringLiteral("wrong"), std::nullopt});
+    presenter.answerCredentials({kPassword, std::nullopt});
+    ASSERT_TRUE(db().openDatabase(info));
+    EXPECT_TRUE(session().isDatabaseOpen());
+    EXPECT_EQ(*session().currentDBInfo, info);
+    EXPECT_EQ(session().currentPassFile->itemCount(), SampleDatabase::full().itemCount());
+    EXPECT_EQ(app->mainManager().recentFilesManager.recentFiles().value(0), info);
+    EXPECT_EQ(defaults.boolValue(QStringLiteral("setting_has_to_open_last_db")), true);
+    EXPECT_EQ(backups, 1) << "backup on opening is on by default";
+    EXPECT_TRUE(
+        presenter.transcript().join(QLatin1Char('\n')).contains(QStringLiteral("credentials")));
+}
+
+TEST_F(WorkflowTest, AFailedOpenLeavesTheOpenDatabaseAsItWas) {
+    openLocal(local());
+    const PassFile before = *session().currentPassFile;
+    const DatabaseInfo other = local(QStringLiteral("other.pswd"));
+    QFile broken(FileFunctions::databaseFile(paths, other));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("KESKOR-DB/1\n{not json\n");
+    broken.close();
+    presenter.answerAlert(0); // the damaged file is reported
+    EXPECT_FALSE(db().openDatabase(other));
+    EXPECT_EQ(session().currentDBInfo->name, QStringLiteral("family.pswd"));
+    EXPECT_TRUE(session().currentPassFile->sameContent(before));
+}
+
+TEST_F(WorkflowTest, MissingFilesAndForeignNamesAreReported) {
+    presenter.answerAlert(0);
+    presenter.answerAlert(0);
+    EXPECT_FALSE(db().openDatabase(local(QStringLiteral("gone.pswd"))));
+    EXPECT_FALSE(db().openDatabase(local(QStringLiteral("notes.txt"))));
+    const QStringList t = presenter.transcript();
+    ASSERT_EQ(t.size(), 2);
+    EXPECT_TRUE(t[0].contains(QStringLiteral("error_file_not_found"))) << t[0].toStdString();
+    EXPECT_TRUE(t[1].contains(QStringLiteral("Unsupported file format"))) << t[1].toStdString();
+    EXPECT_FALSE(session().isDatabaseOpen());
+}
+
+TEST_F(WorkflowTest, CancellingTheAutomaticReopenStopsTheNextStartFromTrying) {
+    const DatabaseInfo info = local();
+    writeSample(info);
+    app->mainManager().recentFilesManager.addRecentFile(info);
+    presenter.cancelCredentials();
+    app->mainWindowDidLoad();
+    EXPECT_FALSE(session().isDatabaseOpen());
+    EXPECT_EQ(defaults.boolValue(QStringLiteral("setting_has_to_open_last_db")), false);
+    presenter.clearCalls();
+    makeApp();
+    app->mainWindowDidLoad();
+    EXPECT_TRUE(presenter.calls().isEmpty()) << "nothing is asked on the next start";
+}
+
+TEST_F(WorkflowTest, StartUpStartsTheBridgeOnThePortSetting) {
+    defaults.setInteger(QStringLiteral("setting_addon_websocket_port"), 31337);
+    app->applicationDidFinishLaunching();
+    EXPECT_EQ(app->mainManager().websocketManager->port(), 31337);
+    for (const int bad : {-1, 0, 65536}) {
+        makeApp();
+        defaults.setInteger(QStringLiteral("setting_addon_websocket_port"), bad);
+        app->applicationDidFinishLaunching();
+        EXPECT_EQ(app->mainManager().websocketManager->port(), 0) << bad;
+    }
+}
+
+TEST_F(WorkflowTest, SaveWithAutoSavingOffBacksUpButWritesOnlyWhenExplicit) {
+    openLocal(local());
+    defaults.setBool(QStringLiteral("setting_isAutoSaving"), false);
+    defaults.setBool(QStringLiteral("setting_backup_on_saving"), true);
+    const QString file = FileFunctions::databaseFile(paths, *session().currentDBInfo);
+    const QByteArray before = bytesOf(file);
+    session().currentPassFile->addItem(Info2Item::create(1, QStringLiteral("new")));
+    backups = 0;
+    EXPECT_TRUE(db().saveSession(false));
+    EXPECT_EQ(backups, 1);
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_TRUE(db().saveSession(true));
+    EXPECT_NE(bytesOf(file), before);
+    EXPECT_EQ(session().keyHelper.kdfRuns(), 1) << "saving reuses the key of the open";
+}
+
+TEST_F(WorkflowTest, ABackupDatabaseIsNeverWrittenBack) {
+    const DatabaseInfo info{QStringLiteral("old.pswe"), QString(), Location::backupDevice, false};
+    writeSample(info);
+    presenter.answerCredentials({kPassword, std::nullopt});
+    ASSERT_TRUE(db().openDatabase(info));
+    const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
+    EXPECT_TRUE(db().saveSession(true));
+    EXPECT_EQ(bytesOf(FileFunctions::databaseFile(paths, info)), before);
+}
+
+TEST_F(WorkflowTest, CloudSaveUploadsAndAFailedUploadIsRetriedByTheNextSave) {
+    const DatabaseInfo info{QStringLiteral("cloud.pswe"), QStringLiteral("/Apps"),
+                            Location::dropbox, false};
+    writeSample(info);
+    presenter.answerCredentials({kPassword, std::nullopt});
+    ASSERT_TRUE(db().openDatabase(
+        info, false, std::make_shared<RemoteFileInfo>(QStringLiteral("/Apps/cloud.pswe"))));
+    ASSERT_NE(app->mainManager().remoteStorageManager.storage(Location::dropbox), nullptr);
+    ASSERT_NE(dropbox, nullptr);
+    dropbox->holdUploads = true;
+    QList<QVariantMap> status;
+    notifications.observe(NotificationNames::SetStatusBar,
+                          [&](const QVariantMap& m) { status.append(m); });
+
+    EXPECT_TRUE(db().saveSession(false));
+    EXPECT_TRUE(session().uploadingStatus);
+    ASSERT_EQ(status.size(), 1);
+    EXPECT_EQ(status[0].value(QStringLiteral("Label")).toString(),
+              QStringLiteral("<save_change_to_cloud>"));
+    EXPECT_TRUE(status[0].value(QStringLiteral("ShowLoading")).toBool());
+    presenter.answerAlert(0); // the failed upload is reported
+    ASSERT_TRUE(dropbox->completeUpload(false, QStringLiteral("Dropbox is down")));
+    EXPECT_FALSE(session().uploadingStatus);
+    EXPECT_EQ(status.last().value(QStringLiteral("Label")).toString(),
+              QStringLiteral("<app_name>"));
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("Dropbox is down")));
+    EXPECT_TRUE(QFileInfo::exists(FileFunctions::databaseFile(paths, info)))
+        << "the local copy stays";
+
+    EXPECT_TRUE(db().saveSession(false));
+    EXPECT_EQ(dropbox->uploads, 2) << "the next save uploads again";
+    ASSERT_TRUE(dropbox->completeUpload(true));
+    EXPECT_FALSE(session().uploadingStatus);
+}
+
+TEST_F(WorkflowTest, AnEnterpriseDatabaseWithoutTheLocalCopySettingIsNotWritten) {
+    const DatabaseInfo info{QStringLiteral("corp.pswe"), QString(), Location::enterprise, false};
+    writeSample(info);
+    presenter.answerCredentials({kPassword, std::nullopt});
+    ASSERT_TRUE(db().openDatabase(info));
+    session().currentPassFile->krServer = QStringLiteral("server.example");
+    defaults.setBool(QStringLiteral("setting_enterprise_save_local_copy"), false);
+    const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
+    session().currentPassFile->addItem(Info2Item::create(1, QStringLiteral("x")));
+    EXPECT_TRUE(db().saveSession(true));
+    EXPECT_EQ(bytesOf(FileFunctions::databaseFile(paths, info)), before);
+}
+
+TEST_F(WorkflowTest, AFailedWriteIsReportedAndKeepsThePreviousFile) {
+    openLocal(local());
+    const QString file = FileFunctions::databaseFile(paths, *session().currentDBInfo);
+    const QByteArray before = bytesOf(file);
+    for (int i = 0; i < 3000; ++i) {
+        session().currentPassFile->addItem(Info2Item::create(1, QStringLiteral("entry %1").arg(i)));
+    }
+    {
+        keskor::test::FileSizeLimit limit(before.size() + 512);
+        presenter.answerAlert(0);
+        EXPECT_FALSE(db().saveSession(true));
+    }
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("dialog_error")));
+}
+
+TEST_F(WorkflowTest, CreateRunsTheChecksAsksAboutWeakPasswordsAndOpens) {
+    CreateDatabaseValidator::Input input;
+    input.name = QStringLiteral("Fresh");
+    input.password = QStringLiteral("Abcdefghijklm12");
+    input.confirmation = QStringLiteral("mismatch");
+    CreateFileModel model;
+    model.location = Location::localDevice;
+    model.path = dir.path();
+    model.name = input.name;
+    model.credentials =
+        FileCredentials(input.password, std::nullopt, PassFile::AuthenticationType::Password);
+    presenter.answerAlert(0);
+    EXPECT_FALSE(db().createDatabase(input, model));
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("error_password_mismatch")));
+
+    input.confirmation = input.password;
+    presenter.clearCalls();
+    EXPECT_TRUE(db().createDatabase(input, model)); // a strong password is not questioned
+    EXPECT_EQ(session().currentDBInfo->name, QStringLiteral("Fresh.pswe"));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("Fresh.pswe"))));
+    EXPECT_EQ(session().currentPassFile->fileType(), PassFile::FileType::Zip);
+    EXPECT_TRUE(presenter.errors().isEmpty());
+}
+
+TEST_F(WorkflowTest, AWeakPasswordIsQuestionedAndNoStopsTheCreate) {
+    weakRatings = true;
+    CreateDatabaseValidator::Input input;
+    input.name = QStringLiteral("weak.pswd");
+    input.password = QStringLiteral("Abcdefghijklm12");
+    input.confirmation = input.password;
+    CreateFileModel model;
+    model.path = dir.path();
+    model.name = input.name;
+    model.fileType = PassFile::FileType::Plain;
+    model.credentials =
+        FileCredentials(input.password, std::nullopt, PassFile::AuthenticationType::Password);
+    presenter.answerAlert(1); // "dialog_no"
+    EXPECT_FALSE(db().createDatabase(input, model));
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("password_policy_too_weak")));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("weak.pswd"))));
+    presenter.answerAlert(0); // "dialog_yes"
+    EXPECT_TRUE(db().createDatabase(input, model));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("weak.pswd"))))
+        << "a supported name keeps its extension";
+}
+
+TEST_F(WorkflowTest, QuitAsksToSaveAndOffersToQuitAnywayWhenSavingFails) {
+    defaults.setBool(QStringLiteral("setting_isAutoSaving"), false);
+    // No database open: the question still comes, and "Save" does nothing but quit.
+    presenter.answerAlert(0);
+    EXPECT_TRUE(app->applicationShouldTerminate());
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("Do you want to save the changes?")));
+
+    openLocal(local());
+    presenter.answerAlert(2); // cancel
+    EXPECT_FALSE(app->applicationShouldTerminate());
+    presenter.answerAlert(1); // don't save
+    EXPECT_TRUE(app->applicationShouldTerminate());
+    // A storage type this version cannot write makes the save fail.
+    session().currentPassFile->setFileType(static_cast<PassFile::FileType>(2));
+    presenter.answerAlert(0); // save, which fails
+    presenter.answerAlert(0); // the write error is reported
+    presenter.answerAlert(1); // then "Cancel"
+    EXPECT_FALSE(app->applicationShouldTerminate());
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("Quit anyway?"))) << lastCall().toStdString();
+}
+
+TEST_F(WorkflowTest, QuitDuringAnUploadAsksFirstAndAutoSavingQuitsAtOnce) {
+    session().uploadingStatus = true;
+    presenter.answerAlert(1);
+    EXPECT_FALSE(app->applicationShouldTerminate());
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("uploading_in_progress")));
+    presenter.answerAlert(0);
+    EXPECT_TRUE(app->applicationShouldTerminate()) << "auto-saving is on by default";
+}
+
+TEST_F(WorkflowTest, CloseClearsTheSessionAndShowsTheStartView) {
+    openLocal(local());
+    EXPECT_TRUE(db().closeDatabase()) << "auto-saving on: no question";
+    EXPECT_FALSE(session().isDatabaseOpen());
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("start"), Qt::CaseInsensitive))
+        << lastCall().toStdString();
+}
+
+TEST_F(WorkflowTest, TerminationEmptiesTheCloudCopies) {
+    const QString folder = FileFunctions::workingFolder(paths, Location::gDrive, QString(), true);
+    QFile f(QDir(folder).filePath(QStringLiteral("copy.pswe")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    app->applicationWillTerminate();
+    EXPECT_TRUE(QDir(folder).isEmpty());
+}
+
+} // namespace
