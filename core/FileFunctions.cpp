@@ -2,6 +2,7 @@
 
 #include "core/FilesHelper.h"
 #include "core/shared/ArchiveHelper.h"
+#include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
 #include "core/shared/DateTimeHelper.h"
 #include "core/shared/FileFormats.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace keskor {
@@ -80,10 +80,10 @@ void FileFunctions::writeDatabase(const QString& target, const Key256& key, Pass
             ArchiveHelper::writeSingleEntry(target, FileFormats::DATABASE_NAME, text);
             return;
         }
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        QString error;
+        if (!AtomicFile::write(target, text, &error)) {
             throw CommonException(QStringLiteral("Could not write %1: %2")
-                                      .arg(QDir::toNativeSeparators(target), out.errorString()));
+                                      .arg(QDir::toNativeSeparators(target), error));
         }
     } catch (...) {
         file.lastModified = previous;

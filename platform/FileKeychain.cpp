@@ -1,5 +1,6 @@
 #include "platform/FileKeychain.h"
 
+#include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
 
 #include <QDebug>
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace keskor {
 
@@ -86,13 +86,9 @@ void FileKeychain::writeItems(const QJsonObject& items) {
     root.insert(u"version", kVersion);
     root.insert(u"items", items);
 
-    QSaveFile file(m_path);
-    // Restrict the temporary file before the first secret byte goes into it.
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kOwnerOnly)) {
-        throw CommonException(QStringLiteral("Cannot write the keychain file %1").arg(m_path));
-    }
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Compact);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // Restricted before the first secret byte goes into the temporary file.
+    if (!AtomicFile::write(m_path, bytes, nullptr, kOwnerOnly)) {
         throw CommonException(QStringLiteral("Cannot write the keychain file %1").arg(m_path));
     }
 }

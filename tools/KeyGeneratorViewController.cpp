@@ -1,9 +1,9 @@
 #include "tools/KeyGeneratorViewController.h"
 
+#include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
 #include "core/shared/KeyHelper.h"
 
-#include <QSaveFile>
 #include <cstdio>
 
 namespace keskor {
@@ -64,16 +64,10 @@ void KeyGeneratorViewController::saveTo(const QString& chosen) {
     if (!path.endsWith(suffix, Qt::CaseInsensitive)) {
         path += suffix;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw CommonException(
-            QStringLiteral("The key file could not be created: %1").arg(file.errorString()));
-    }
-    const auto written = file.write(reinterpret_cast<const char*>(m_keyText.data()),
-                                    static_cast<qint64>(m_keyText.size()));
-    if (written != static_cast<qint64>(m_keyText.size()) || !file.commit()) {
-        throw CommonException(
-            QStringLiteral("The key file could not be written: %1").arg(file.errorString()));
+    QString error;
+    if (!AtomicFile::write(path, reinterpret_cast<const char*>(m_keyText.data()),
+                           static_cast<qint64>(m_keyText.size()), &error)) {
+        throw CommonException(QStringLiteral("The key file could not be written: %1").arg(error));
     }
     m_state.fileField = path;
     m_state.okEnabled = true;

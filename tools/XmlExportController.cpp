@@ -1,9 +1,8 @@
 #include "tools/XmlExportController.h"
 
+#include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
 #include "tools/PassFileXmlWriter.h"
-
-#include <QSaveFile>
 
 namespace keskor {
 
@@ -13,14 +12,10 @@ XmlExportController::XmlExportController(Presenter& presenter, const EncryptionH
       m_database(std::move(database)) {}
 
 void XmlExportController::writeAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    QString error;
+    if (!AtomicFile::write(path, bytes, &error)) {
         throw CommonException(
-            QStringLiteral("The export file could not be created: %1").arg(file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        throw CommonException(
-            QStringLiteral("The export file could not be written: %1").arg(file.errorString()));
+            QStringLiteral("The export file could not be written: %1").arg(error));
     }
 }
 

@@ -1,12 +1,12 @@
 #include "core/shared/ArchiveHelper.h"
 
+#include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <quazip.h>
 #include <quazipfile.h>
 
@@ -74,11 +74,10 @@ void writeArchive(const QString& zipPath, const QList<QPair<QString, QByteArray>
             throw CommonException(QStringLiteral("Could not create the archive."));
         }
     }
-    QSaveFile file(zipPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.data().size() ||
-        !file.commit()) {
-        throw CommonException(QStringLiteral("Could not write %1: %2")
-                                  .arg(QDir::toNativeSeparators(zipPath), file.errorString()));
+    QString error;
+    if (!AtomicFile::write(zipPath, buffer.data(), &error)) {
+        throw CommonException(
+            QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(zipPath), error));
     }
 }
 
@@ -141,10 +140,10 @@ bool ArchiveHelper::unzipFile(const QString& zipPath, const QString& destination
         }
         const QByteArray bytes = readCurrent(zip, zipPath);
         QDir().mkpath(QFileInfo(target).absolutePath());
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        QString error;
+        if (!AtomicFile::write(target, bytes, &error)) {
             throw CommonException(QStringLiteral("Could not write %1: %2")
-                                      .arg(QDir::toNativeSeparators(target), out.errorString()));
+                                      .arg(QDir::toNativeSeparators(target), error));
         }
     }
     if (zip.getZipError() != UNZ_OK) {

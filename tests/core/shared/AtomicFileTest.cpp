@@ -1,0 +1,80 @@
+// Replacing a file in one step: the previous file survives every failed write, whatever the
+// size of the write relative to Qt's 16 KiB write buffer, and nothing temporary is left behind.
+
+#include "core/shared/AtomicFile.h"
+
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace keskor;
+using keskor::test::FileSizeLimit;
+using keskor::test::TempDir;
+
+namespace {
+
+QByteArray pattern(qsizetype size) {
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i) {
+        bytes[i] = char('a' + i % 23);
+    }
+    return bytes;
+}
+
+struct CutShort {
+    qsizetype size;
+    rlim_t limit;
+};
+
+class AtomicFileCutShort : public ::testing::TestWithParam<CutShort> {};
+
+TEST_P(AtomicFileCutShort, FailsAndKeepsThePreviousFile) {
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("data.bin"));
+    ASSERT_TRUE(AtomicFile::write(target, QByteArray("previous")));
+    QString error;
+    {
+        FileSizeLimit limit(GetParam().limit);
+        EXPECT_FALSE(AtomicFile::write(target, pattern(GetParam().size), &error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(dir.read(QStringLiteral("data.bin")), QByteArray("previous"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("data.bin")});
+}
+
+// The small cases are the ones a buffered write reports as complete.
+INSTANTIATE_TEST_SUITE_P(Sizes, AtomicFileCutShort,
+                         ::testing::Values(CutShort{500, 100}, CutShort{3000, 1000},
+                                           CutShort{16383, 16000}, CutShort{16385, 16384},
+                                           CutShort{1 << 20, 40000}),
+                         [](const auto& info) {
+                             return "size" + std::to_string(info.param.size) + "limit" +
+                                    std::to_string(info.param.limit);
+                         });
+
+TEST(AtomicFile, WritesEveryByteAndTheRequestedPermissions) {
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("secret"));
+    const QByteArray bytes = pattern(100000);
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    ASSERT_TRUE(AtomicFile::write(target, bytes, nullptr, ownerOnly));
+    EXPECT_EQ(dir.read(QStringLiteral("secret")), bytes);
+    // The "user" bits repeat the owner bits for the current user; compare the others.
+    EXPECT_EQ(QFileInfo(target).permissions() & QFileDevice::Permissions(0x7077), ownerOnly);
+    ASSERT_TRUE(AtomicFile::write(target, QByteArray()));
+    EXPECT_EQ(QFileInfo(target).size(), 0);
+}
+
+TEST(AtomicFile, AMissingFolderIsAnErrorNotAFolder) {
+    TempDir dir;
+    QString error;
+    EXPECT_FALSE(AtomicFile::write(dir.file(QStringLiteral("no/such/file")), "x", 1, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("no"))));
+}
+
+} // namespace
