@@ -255,7 +255,7 @@ TEST(SettingsValues, VariantMapRoundTripAndMistypedEntriesKeepTheBase) {
     v.clipboardClearOn = false;
     QVariantMap map = v.toVariantMap();
     EXPECT_EQ(map.value("portText"), QString("31337"));
-    EXPECT_EQ(SettingsValues::fromVariantMap(map, {}), v);
+    EXPECT_EQ(SettingsValues::fromVariantMap(map), v);
 
     map.insert("autoSaving", QStringLiteral("yes"));
     map.insert("portText", 5);
