@@ -1,0 +1,355 @@
+#include "bridge/AsyncSocket.h"
+
+#include "bridge/SocketThread.h"
+
+#include <QHostAddress>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace keskor {
+
+namespace {
+
+// Enough for a burst of simultaneous browser tabs; the system default (50) makes the kernel
+// drop SYNs and the clients retry a second later.
+constexpr int ListenBacklog = 256;
+
+} // namespace
+
+std::shared_ptr<AsyncSocket> AsyncSocket::create(AsyncSocketDelegate* delegate,
+                                                 std::shared_ptr<SocketThread> thread) {
+    return std::make_shared<AsyncSocket>(PrivateTag{}, delegate, std::move(thread));
+}
+
+AsyncSocket::AsyncSocket(PrivateTag, AsyncSocketDelegate* delegate,
+                         std::shared_ptr<SocketThread> thread)
+    : m_thread(std::move(thread)), m_delegate(delegate) {}
+
+AsyncSocket::~AsyncSocket() {
+    if (!m_tcp && m_servers.empty()) {
+        return;
+    }
+    // The Qt objects live on the socket thread and die there. Once that thread is stopping it
+    // deletes them itself (and they may be gone already), so they are left alone.
+    QTcpSocket* tcp = m_tcp;
+    std::vector<QTcpServer*> servers = std::move(m_servers);
+    if (m_thread->isCurrent()) {
+        if (m_thread->isAccepting()) {
+            // Possibly inside one of the socket's own signals: defer the delete.
+            if (tcp) {
+                tcp->abort();
+                tcp->deleteLater();
+            }
+            for (QTcpServer* server : servers) {
+                server->deleteLater();
+            }
+        }
+        return;
+    }
+    m_thread->post([tcp, servers]() {
+        delete tcp;
+        for (QTcpServer* server : servers) {
+            delete server;
+        }
+    });
+}
+
+template <typename Fn> void AsyncSocket::onThread(Fn fn) {
+    // A weak handle: queued work must not keep a released socket open.
+    m_thread->post([weak = weak_from_this(), fn = std::move(fn)]() {
+        if (auto self = weak.lock()) {
+            fn(*self);
+        }
+    });
+}
+
+bool AsyncSocket::acceptOnPort(quint16 port, QString* error) {
+    bool ok = false;
+    QString failure = QStringLiteral("the socket thread has stopped");
+    m_thread->runBlocking([&]() { listenOn(port, &failure, &ok); });
+    if (!ok && error) {
+        *error = failure;
+    }
+    return ok;
+}
+
+void AsyncSocket::listenOn(quint16 port, QString* error, bool* ok) {
+    if (m_tcp || !m_servers.empty()) {
+        *error = QStringLiteral("the socket is already in use");
+        return;
+    }
+    QStringList failures;
+    quint16 bound = port;
+    for (const QHostAddress& address :
+         {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
+        auto* server = new QTcpServer(m_thread->context());
+        server->setListenBacklogSize(ListenBacklog);
+        server->setMaxPendingConnections(ListenBacklog);
+        if (!server->listen(address, bound)) {
+            failures << QStringLiteral("%1 port %2: %3")
+                            .arg(address.toString())
+                            .arg(bound)
+                            .arg(server->errorString());
+            delete server;
+            continue;
+        }
+        bound = server->serverPort();
+        QObject::connect(server, &QTcpServer::newConnection, server,
+                         [weak = weak_from_this(), server]() {
+                             if (auto self = weak.lock()) {
+                                 self->acceptPending(server);
+                             }
+                         });
+        m_servers.push_back(server);
+    }
+    *ok = !m_servers.empty();
+    if (*ok) {
+        m_localPort.store(bound);
+    } else {
+        *error = failures.join(QStringLiteral("; "));
+    }
+}
+
+void AsyncSocket::acceptPending(QTcpServer* server) {
+    while (QTcpSocket* tcp = server->nextPendingConnection()) {
+        tcp->setParent(m_thread->context());
+        auto connection = create(delegate(), m_thread);
+        connection->setMaxWriteBufferSize(maxWriteBufferSize());
+        connection->adopt(tcp);
+        if (AsyncSocketDelegate* target = delegate()) {
+            target->socketDidAcceptNewSocket(*this, connection);
+        }
+    }
+}
+
+void AsyncSocket::adopt(QTcpSocket* tcp) {
+    m_tcp = tcp;
+    // Backpressure: Qt stops taking bytes from the kernel when this much is buffered.
+    tcp->setReadBufferSize(ReadChunkSize);
+    tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    const auto weak = weak_from_this();
+    QObject::connect(tcp, &QTcpSocket::readyRead, tcp, [weak]() {
+        if (auto self = weak.lock()) {
+            self->maybeDequeueRead();
+        }
+    });
+    QObject::connect(tcp, &QTcpSocket::bytesWritten, tcp, [weak](qint64 bytes) {
+        if (auto self = weak.lock()) {
+            self->m_bytesWritten += bytes;
+            self->completeWrites();
+        }
+    });
+    QObject::connect(tcp, &QTcpSocket::errorOccurred, tcp, [weak, tcp]() {
+        if (auto self = weak.lock()) {
+            self->m_lastError = tcp->errorString();
+        }
+    });
+    QObject::connect(tcp, &QTcpSocket::disconnected, tcp, [weak]() {
+        if (auto self = weak.lock()) {
+            self->peerClosed();
+        }
+    });
+    if (tcp->state() != QAbstractSocket::ConnectedState) {
+        // Closed before we got to it; report it from the event loop like any other close.
+        onThread([](AsyncSocket& self) { self.peerClosed(); });
+    }
+}
+
+void AsyncSocket::readData(long tag) {
+    onThread([tag](AsyncSocket& self) {
+        self.enqueueRead({ReadRequest::Kind::Available, 0, {}, tag});
+    });
+}
+
+void AsyncSocket::readDataToLength(qint64 length, long tag) {
+    onThread([length, tag](AsyncSocket& self) {
+        self.enqueueRead({ReadRequest::Kind::Length, length, {}, tag});
+    });
+}
+
+void AsyncSocket::readDataToData(const QByteArray& terminator, qint64 maxLength, long tag) {
+    onThread([terminator, maxLength, tag](AsyncSocket& self) {
+        self.enqueueRead({ReadRequest::Kind::Terminator, maxLength, terminator, tag});
+    });
+}
+
+void AsyncSocket::writeData(const QByteArray& data, long tag) {
+    onThread([data, tag](AsyncSocket& self) { self.enqueueWrite(data, tag); });
+}
+
+void AsyncSocket::disconnect() {
+    onThread([](AsyncSocket& self) { self.closeWithError(QString()); });
+}
+
+void AsyncSocket::disconnectAfterWriting() {
+    onThread([](AsyncSocket& self) {
+        if (self.m_closed) {
+            return;
+        }
+        self.m_disconnectAfterWriting = true;
+        self.m_reads.clear();
+        if (self.m_writes.empty()) {
+            self.closeWithError(QString());
+        }
+    });
+}
+
+void AsyncSocket::enqueueRead(ReadRequest request) {
+    if (m_closed || m_disconnectAfterWriting || !m_tcp) {
+        return;
+    }
+    m_reads.push_back(std::move(request));
+    maybeDequeueRead();
+}
+
+void AsyncSocket::maybeDequeueRead() {
+    if (m_closed || !m_tcp) {
+        return;
+    }
+    const auto keepAlive = shared_from_this(); // the delegate may drop its handle
+    while (!m_reads.empty()) {
+        std::optional<QByteArray> data = tryCompleteRead(m_reads.front());
+        if (!data) {
+            break;
+        }
+        const long tag = m_reads.front().tag;
+        m_reads.pop_front();
+        if (AsyncSocketDelegate* target = delegate()) {
+            target->socketDidReadData(*this, *data, tag);
+        }
+        if (m_closed) {
+            return;
+        }
+    }
+    // After the peer's end of stream, wait only while buffered bytes may serve a later read.
+    if (m_peerClosed && (!m_reads.empty() || m_buffer.isEmpty())) {
+        closeWithError(m_lastError.isEmpty()
+                           ? QStringLiteral("The remote host closed the connection")
+                           : m_lastError);
+    }
+}
+
+std::optional<QByteArray> AsyncSocket::tryCompleteRead(const ReadRequest& request) {
+    switch (request.kind) {
+    case ReadRequest::Kind::Available:
+        if (m_buffer.isEmpty()) {
+            pull(ReadChunkSize);
+        }
+        if (m_buffer.isEmpty()) {
+            return std::nullopt;
+        }
+        return take(m_buffer.size());
+    case ReadRequest::Kind::Length:
+        while (m_buffer.size() < request.length && pull(request.length - m_buffer.size()) > 0) {
+        }
+        if (m_buffer.size() < request.length) {
+            return std::nullopt;
+        }
+        return take(request.length);
+    case ReadRequest::Kind::Terminator: {
+        qsizetype searchFrom = 0;
+        for (;;) {
+            const qsizetype at = m_buffer.indexOf(request.terminator, searchFrom);
+            if (at >= 0 && at + request.terminator.size() <= request.length) {
+                return take(at + request.terminator.size());
+            }
+            if (m_buffer.size() >= request.length) {
+                return take(request.length);
+            }
+            // The terminator may straddle the old end of the buffer.
+            searchFrom = qMax<qsizetype>(0, m_buffer.size() - request.terminator.size() + 1);
+            if (pull(request.length - m_buffer.size()) == 0) {
+                return std::nullopt;
+            }
+        }
+    }
+    }
+    return std::nullopt;
+}
+
+qint64 AsyncSocket::pull(qint64 maxBytes) {
+    // Bounded by what is there, so a large request never allocates ahead of the data.
+    const qint64 wanted = qMin(maxBytes, m_tcp->bytesAvailable());
+    if (wanted <= 0) {
+        return 0;
+    }
+    const QByteArray chunk = m_tcp->read(wanted);
+    m_buffer.append(chunk);
+    return chunk.size();
+}
+
+QByteArray AsyncSocket::take(qint64 length) {
+    if (length >= m_buffer.size()) {
+        return std::exchange(m_buffer, QByteArray());
+    }
+    QByteArray head = m_buffer.left(length);
+    m_buffer.remove(0, length);
+    return head;
+}
+
+void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
+    if (m_closed || m_disconnectAfterWriting || !m_tcp) {
+        return;
+    }
+    const qint64 unsent = m_bytesQueued - m_bytesWritten;
+    if (unsent > 0 && unsent + data.size() > maxWriteBufferSize()) {
+        closeWithError(QStringLiteral("The peer does not read; %1 unsent bytes").arg(unsent));
+        return;
+    }
+    m_bytesQueued += data.size();
+    m_writes.push_back({m_bytesQueued, tag});
+    if (data.isEmpty()) {
+        completeWrites();
+        return;
+    }
+    m_tcp->write(data);
+}
+
+void AsyncSocket::completeWrites() {
+    const auto keepAlive = shared_from_this();
+    while (!m_closed && !m_writes.empty() && m_writes.front().end <= m_bytesWritten) {
+        const long tag = m_writes.front().tag;
+        m_writes.pop_front();
+        if (AsyncSocketDelegate* target = delegate()) {
+            target->socketDidWriteDataWithTag(*this, tag);
+        }
+    }
+    if (!m_closed && m_disconnectAfterWriting && m_writes.empty()) {
+        closeWithError(QString());
+    }
+}
+
+void AsyncSocket::peerClosed() {
+    if (m_closed || m_peerClosed) {
+        return;
+    }
+    m_peerClosed = true;
+    // What arrived before the end of the stream still serves the reads.
+    pull(m_tcp->bytesAvailable());
+    maybeDequeueRead();
+}
+
+void AsyncSocket::closeWithError(const QString& error) {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    m_reads.clear();
+    m_writes.clear();
+    m_buffer.clear();
+    if (m_tcp) {
+        m_tcp->abort();
+    } else if (m_servers.empty()) {
+        return; // never listened nor connected: nothing to report
+    }
+    for (QTcpServer* server : std::exchange(m_servers, {})) {
+        server->close();
+        server->deleteLater();
+    }
+    if (AsyncSocketDelegate* target = delegate()) {
+        target->socketDidDisconnect(*this, error);
+    }
+}
+
+} // namespace keskor

@@ -1,0 +1,128 @@
+#pragma once
+// A TCP socket with tagged, queued reads and writes whose completions come back as delegate
+// callbacks on the socket's thread: the socket layer of the browser bridge's WebSocket server.
+// One class covers both roles: a listening socket (acceptOnPort) and a connection.
+//
+// Reads are served one at a time in request order: "whatever is available", "exactly n bytes"
+// or "up to and including a terminator, at most n bytes". Writes are sent in order and each
+// completes with its tag. There are no timeouts. Every operation may be called from any
+// thread; it is carried out on the socket thread, never re-entrantly inside the caller.
+//
+// Memory stays bounded against a misbehaving peer: incoming bytes are taken from the operating
+// system only as fast as reads consume them, and a connection whose unsent bytes would exceed
+// maxWriteBufferSize() is dropped.
+//
+// Handles are shared: the server's list and its delegate may hold the same connection. Releasing
+// the last handle closes the connection at once.
+
+#include "bridge/AsyncSocketDelegate.h"
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace keskor {
+
+class SocketThread;
+
+class AsyncSocket : public std::enable_shared_from_this<AsyncSocket> {
+    struct PrivateTag {};
+
+public:
+    static constexpr qint64 DefaultMaxWriteBufferSize = 32 * 1024 * 1024;
+    /// How many received bytes a connection buffers ahead of its reads.
+    static constexpr qint64 ReadChunkSize = 64 * 1024;
+
+    /// A socket whose callbacks go to `delegate` (not owned; may be null) on `thread`.
+    static std::shared_ptr<AsyncSocket> create(AsyncSocketDelegate* delegate,
+                                               std::shared_ptr<SocketThread> thread);
+    AsyncSocket(PrivateTag, AsyncSocketDelegate* delegate, std::shared_ptr<SocketThread> thread);
+    ~AsyncSocket();
+
+    AsyncSocket(const AsyncSocket&) = delete;
+    AsyncSocket& operator=(const AsyncSocket&) = delete;
+
+    AsyncSocketDelegate* delegate() const { return m_delegate.load(); }
+    void setDelegate(AsyncSocketDelegate* delegate) { m_delegate.store(delegate); }
+
+    /// Cap on the unsent bytes of a connection; a write into an empty queue is always taken.
+    /// Accepted sockets inherit the cap of the listening socket.
+    qint64 maxWriteBufferSize() const { return m_maxWriteBufferSize.load(); }
+    void setMaxWriteBufferSize(qint64 bytes) { m_maxWriteBufferSize.store(bytes); }
+
+    /// Listens on `port` of 127.0.0.1 and ::1. Port 0 picks a free port (the same for both
+    /// families). Succeeds when at least one family listens; otherwise false with the reasons in
+    /// `error`. Blocks until done; not to be called on the socket thread's callbacks.
+    bool acceptOnPort(quint16 port, QString* error = nullptr);
+    /// The port listened on (0 before acceptOnPort succeeded).
+    quint16 localPort() const { return m_localPort.load(); }
+
+    /// Reads whatever bytes are available next (at least one).
+    void readData(long tag);
+    /// Reads exactly `length` bytes.
+    void readDataToLength(qint64 length, long tag);
+    /// Reads up to and including `terminator`. When `maxLength` bytes arrive without it, the
+    /// read completes with those `maxLength` bytes, so the caller sees the terminator missing.
+    void readDataToData(const QByteArray& terminator, qint64 maxLength, long tag);
+    /// Queues `data` behind the earlier writes.
+    void writeData(const QByteArray& data, long tag);
+    /// Closes at once; pending reads and writes are dropped.
+    void disconnect();
+    /// Stops reading, lets the queued writes finish, then closes. Later writes are ignored.
+    void disconnectAfterWriting();
+
+private:
+    struct ReadRequest {
+        enum class Kind { Available, Length, Terminator };
+        Kind kind;
+        qint64 length;
+        QByteArray terminator;
+        long tag;
+    };
+    struct PendingWrite {
+        qint64 end; // offset of its last byte + 1 in the stream of written bytes
+        long tag;
+    };
+
+    template <typename Fn> void onThread(Fn fn);
+
+    // Socket thread only, from here on.
+    void adopt(QTcpSocket* tcp);
+    void listenOn(quint16 port, QString* error, bool* ok);
+    void acceptPending(QTcpServer* server);
+    void enqueueRead(ReadRequest request);
+    void maybeDequeueRead();
+    std::optional<QByteArray> tryCompleteRead(const ReadRequest& request);
+    qint64 pull(qint64 maxBytes);
+    QByteArray take(qint64 length);
+    void enqueueWrite(const QByteArray& data, long tag);
+    void completeWrites();
+    void peerClosed();
+    void closeWithError(const QString& error);
+
+    std::shared_ptr<SocketThread> m_thread;
+    std::atomic<AsyncSocketDelegate*> m_delegate;
+    std::atomic<qint64> m_maxWriteBufferSize{DefaultMaxWriteBufferSize};
+    std::atomic<quint16> m_localPort{0};
+
+    std::vector<QTcpServer*> m_servers;
+    QTcpSocket* m_tcp = nullptr;
+    QByteArray m_buffer;
+    std::deque<ReadRequest> m_reads;
+    std::deque<PendingWrite> m_writes;
+    qint64 m_bytesQueued = 0;
+    qint64 m_bytesWritten = 0;
+    QString m_lastError;
+    bool m_peerClosed = false;
+    bool m_closed = false;
+    bool m_disconnectAfterWriting = false;
+};
+
+} // namespace keskor

@@ -1,0 +1,303 @@
+#include "bridge/AsyncSocket.h"
+
+#include "bridge/SocketThread.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <mutex>
+
+using namespace keskor;
+
+namespace {
+
+// Records the callbacks, which arrive on the socket thread; the test reads them on the main
+// thread under the lock.
+class RecordingSocketDelegate : public AsyncSocketDelegate {
+public:
+    struct Read {
+        QByteArray data;
+        long tag;
+    };
+
+    void socketDidAcceptNewSocket(AsyncSocket&, const std::shared_ptr<AsyncSocket>& s) override {
+        std::lock_guard lock(mutex);
+        accepted.push_back(s);
+        onSocketThreadOnly &= thread && thread->isCurrent();
+    }
+    void socketDidReadData(AsyncSocket&, const QByteArray& data, long tag) override {
+        std::lock_guard lock(mutex);
+        reads.push_back({data, tag});
+        onSocketThreadOnly &= thread && thread->isCurrent();
+    }
+    void socketDidWriteDataWithTag(AsyncSocket&, long tag) override {
+        std::lock_guard lock(mutex);
+        writes.push_back(tag);
+    }
+    void socketDidDisconnect(AsyncSocket&, const QString& error) override {
+        std::lock_guard lock(mutex);
+        disconnects.push_back(error);
+    }
+
+    template <typename Pred> bool waitFor(Pred pred, int timeoutMs = 5000) {
+        return QTest::qWaitFor(
+            [&]() {
+                std::lock_guard lock(mutex);
+                return pred();
+            },
+            timeoutMs);
+    }
+
+    std::shared_ptr<SocketThread> thread;
+    std::mutex mutex;
+    std::vector<std::shared_ptr<AsyncSocket>> accepted;
+    std::vector<Read> reads;
+    std::vector<long> writes;
+    std::vector<QString> disconnects;
+    bool onSocketThreadOnly = true;
+};
+
+class AsyncSocketTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        thread = std::make_shared<SocketThread>(QStringLiteral("test sockets"));
+        delegate.thread = thread;
+        listener = AsyncSocket::create(&delegate, thread);
+        QString error;
+        ASSERT_TRUE(listener->acceptOnPort(0, &error)) << error.toStdString();
+        client.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        client.connectToHost(QHostAddress::LocalHost, listener->localPort());
+        ASSERT_TRUE(client.waitForConnected(5000));
+        ASSERT_TRUE(delegate.waitFor([&]() { return delegate.accepted.size() == 1; }));
+        connection = delegate.accepted.front();
+    }
+    void TearDown() override {
+        connection.reset();
+        {
+            std::lock_guard lock(delegate.mutex);
+            delegate.accepted.clear();
+        }
+        listener.reset();
+        thread->stop();
+    }
+
+    void sendFromClient(const QByteArray& bytes) {
+        client.write(bytes);
+        client.flush();
+    }
+    bool waitForClientBytes(qsizetype n, QByteArray& into, int timeoutMs = 5000) {
+        return QTest::qWaitFor(
+            [&]() {
+                into += client.readAll();
+                return into.size() >= n;
+            },
+            timeoutMs);
+    }
+
+    RecordingSocketDelegate delegate;
+    std::shared_ptr<SocketThread> thread;
+    std::shared_ptr<AsyncSocket> listener;
+    std::shared_ptr<AsyncSocket> connection;
+    QTcpSocket client;
+};
+
+TEST_F(AsyncSocketTest, ExactLengthReadsCompleteInRequestOrderWhateverTheSegments) {
+    connection->readDataToLength(3, 10);
+    connection->readDataToLength(4, 11);
+    connection->readDataToLength(3, 12);
+    for (const char* piece : {"a", "bcde", "fg", "hij"}) {
+        sendFromClient(piece);
+        QTest::qWait(0);
+    }
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 3; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.reads[0].data, QByteArray("abc"));
+    EXPECT_EQ(delegate.reads[0].tag, 10);
+    EXPECT_EQ(delegate.reads[1].data, QByteArray("defg"));
+    EXPECT_EQ(delegate.reads[1].tag, 11);
+    EXPECT_EQ(delegate.reads[2].data, QByteArray("hij"));
+    EXPECT_EQ(delegate.reads[2].tag, 12);
+    EXPECT_TRUE(delegate.onSocketThreadOnly);
+}
+
+TEST_F(AsyncSocketTest, ALengthBeyondTheReadChunkIsAssembled) {
+    const QByteArray big(3 * AsyncSocket::ReadChunkSize + 17, 'z');
+    connection->readDataToLength(big.size(), 1);
+    sendFromClient(big);
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 1; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.reads[0].data, big);
+}
+
+TEST_F(AsyncSocketTest, TerminatorReadsStopAfterTheTerminatorAndKeepTheRest) {
+    connection->readDataToData("\r\n\r\n", 100, 1);
+    connection->readDataToLength(4, 2);
+    sendFromClient("GET / HTTP/1.1\r");
+    QTest::qWait(0);
+    sendFromClient("\n\r\nrest");
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 2; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.reads[0].data, QByteArray("GET / HTTP/1.1\r\n\r\n"));
+    EXPECT_EQ(delegate.reads[1].data, QByteArray("rest"));
+}
+
+TEST_F(AsyncSocketTest, TerminatorReadsEndAtTheirMaximumLength) {
+    connection->readDataToData("\r\n", 8, 1);
+    sendFromClient("0123456789\r\n");
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 1; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.reads[0].data, QByteArray("01234567"));
+}
+
+TEST_F(AsyncSocketTest, AvailableReadsDeliverWhatIsThere) {
+    sendFromClient("hello");
+    connection->readData(5);
+    ASSERT_TRUE(delegate.waitFor([&]() { return !delegate.reads.empty(); }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.reads[0].data, QByteArray("hello"));
+    EXPECT_EQ(delegate.reads[0].tag, 5);
+}
+
+TEST_F(AsyncSocketTest, WritesArriveInOrderAndCompleteWithTheirTags) {
+    connection->writeData("one,", 7);
+    connection->writeData(QByteArray(), 8);
+    connection->writeData(QByteArray(200000, 't'), 9);
+    connection->writeData(",three", 10);
+    QByteArray received;
+    ASSERT_TRUE(waitForClientBytes(4 + 200000 + 6, received));
+    EXPECT_TRUE(received.startsWith("one,tt"));
+    EXPECT_TRUE(received.endsWith("t,three"));
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.writes.size() == 4; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.writes, (std::vector<long>{7, 8, 9, 10}));
+}
+
+TEST_F(AsyncSocketTest, DisconnectAfterWritingDeliversEverythingFirst) {
+    const QByteArray payload(1024 * 1024, 'd');
+    connection->writeData(payload, 1);
+    connection->disconnectAfterWriting();
+    connection->writeData("ignored", 2);
+    QByteArray received;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&]() {
+            received += client.readAll();
+            return client.state() == QAbstractSocket::UnconnectedState;
+        },
+        5000));
+    received += client.readAll();
+    EXPECT_EQ(received, payload);
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.disconnects.size() == 1; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.writes, (std::vector<long>{1}));
+}
+
+TEST_F(AsyncSocketTest, DisconnectDropsPendingReadsAndReportsOnce) {
+    connection->readDataToLength(10, 1);
+    connection->disconnect();
+    connection->disconnect();
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.disconnects.size() == 1; }));
+    sendFromClient("0123456789");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&]() { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_TRUE(delegate.reads.empty());
+    EXPECT_EQ(delegate.disconnects.size(), 1u);
+    EXPECT_TRUE(delegate.disconnects[0].isEmpty());
+}
+
+TEST_F(AsyncSocketTest, PeerCloseWithAnUnsatisfiedReadReportsTheDisconnect) {
+    connection->readDataToLength(10, 1);
+    sendFromClient("short");
+    client.disconnectFromHost();
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.disconnects.size() == 1; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_TRUE(delegate.reads.empty());
+    EXPECT_FALSE(delegate.disconnects[0].isEmpty());
+}
+
+TEST_F(AsyncSocketTest, BytesBufferedBeforeThePeerClosedStillServeReads) {
+    sendFromClient("abcdef");
+    client.disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&]() { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    connection->readDataToLength(3, 1);
+    connection->readDataToLength(3, 2);
+    connection->readDataToLength(3, 3);
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.disconnects.size() == 1; }));
+    std::lock_guard lock(delegate.mutex);
+    ASSERT_EQ(delegate.reads.size(), 2u);
+    EXPECT_EQ(delegate.reads[0].data, QByteArray("abc"));
+    EXPECT_EQ(delegate.reads[1].data, QByteArray("def"));
+}
+
+TEST_F(AsyncSocketTest, AConnectionThatDoesNotReadIsDroppedAtTheWriteCap) {
+    client.setReadBufferSize(4096); // the client stops taking bytes from its kernel
+    connection->setMaxWriteBufferSize(256 * 1024);
+    const QByteArray chunk(64 * 1024, 'w');
+    qint64 sent = 0;
+    const bool dropped = QTest::qWaitFor(
+        [&]() {
+            {
+                std::lock_guard lock(delegate.mutex);
+                if (!delegate.disconnects.empty()) {
+                    return true;
+                }
+            }
+            // Far beyond the socket buffers of both kernels, well below unbounded.
+            if (sent < 256LL * 1024 * 1024) {
+                connection->writeData(chunk, 1);
+                sent += chunk.size();
+            }
+            return false;
+        },
+        20000);
+    ASSERT_TRUE(dropped) << sent << " bytes sent";
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_TRUE(delegate.disconnects[0].contains(QStringLiteral("does not read")));
+}
+
+TEST_F(AsyncSocketTest, ReleasingTheLastHandleClosesTheConnection) {
+    {
+        std::lock_guard lock(delegate.mutex);
+        delegate.accepted.clear();
+    }
+    connection.reset();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&]() { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
+}
+
+TEST_F(AsyncSocketTest, HandlesOutlivingTheThreadAreInert) {
+    thread->stop();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&]() { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    connection->writeData("late", 1);
+    connection->readDataToLength(1, 2);
+    connection->disconnect();
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_TRUE(delegate.writes.empty());
+    EXPECT_TRUE(delegate.reads.empty());
+}
+
+TEST(AsyncSocketListen, ABusyPortIsReportedAsAnError) {
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
+    QTcpServer occupant6;
+    const bool haveIpv6 = occupant6.listen(QHostAddress::LocalHostIPv6, occupant.serverPort());
+    auto thread = std::make_shared<SocketThread>(QStringLiteral("test sockets"));
+    auto socket = AsyncSocket::create(nullptr, thread);
+    QString error;
+    if (haveIpv6) {
+        EXPECT_FALSE(socket->acceptOnPort(occupant.serverPort(), &error));
+        EXPECT_TRUE(error.contains(QStringLiteral("127.0.0.1"))) << error.toStdString();
+    } else {
+        // Without ::1 one family is all there is, and it is taken.
+        EXPECT_FALSE(socket->acceptOnPort(occupant.serverPort(), &error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    socket.reset();
+    thread->stop();
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+#include "bridge/WebSocketFunctions.h"
+
+#include "core/shared/CommonException.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace keskor;
+
+namespace {
+
+struct FrameCase {
+    qsizetype size;
+    QByteArray header;
+};
+
+class ServerFrameHeader : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(ServerFrameHeader, UsesTheShortestLengthFormAndAnUnmaskedPayload) {
+    const QByteArray payload(GetParam().size, 'x');
+    const QByteArray frame = webSocketFrameData(payload);
+    EXPECT_EQ(frame.left(GetParam().header.size()).toHex(), GetParam().header.toHex());
+    EXPECT_EQ(frame.size(), GetParam().header.size() + payload.size());
+    EXPECT_EQ(frame.mid(GetParam().header.size()), payload);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, ServerFrameHeader,
+    ::testing::Values(FrameCase{0, QByteArray("\x81\x00", 2)},
+                      FrameCase{125, QByteArray("\x81\x7d", 2)},
+                      FrameCase{126, QByteArray("\x81\x7e\x00\x7e", 4)},
+                      FrameCase{65535, QByteArray("\x81\x7e\xff\xff", 4)},
+                      FrameCase{65536, QByteArray("\x81\x7f\x00\x00\x00\x00\x00\x01\x00\x00", 10)}),
+    [](const auto& info) { return "payload" + std::to_string(info.param.size); });
+
+TEST(WebSocketFunctions, FramesATextAsItsUtf8Bytes) {
+    const QString text = QString::fromUtf8("Grüße 🔑");
+    EXPECT_EQ(webSocketFrameData(text), webSocketFrameData(text.toUtf8()));
+    EXPECT_EQ(webSocketFrameData(text).at(1), char(text.toUtf8().size()));
+}
+
+TEST(WebSocketFunctions, PongCarriesThePingPayload) {
+    EXPECT_EQ(webSocketPongData("abc"), QByteArray("\x8a\x03"
+                                                   "abc"));
+    EXPECT_EQ(webSocketPongData({}), QByteArray("\x8a\x00", 2));
+    const QByteArray big(300, 'p');
+    EXPECT_EQ(webSocketPongData(big).left(4), QByteArray("\x8a\x7e\x01\x2c", 4));
+}
+
+TEST(WebSocketFunctions, CloseReplyEchoesTheStatusOrSaysNormalClosure) {
+    EXPECT_EQ(webSocketCloseReplyData(QByteArray("\x03\xe9go away", 9)),
+              QByteArray("\x88\x02\x03\xe9", 4));
+    EXPECT_EQ(webSocketCloseReplyData({}), QByteArray("\x88\x02\x03\xe8", 4));
+    EXPECT_EQ(webSocketCloseReplyData("x"), QByteArray("\x88\x02\x03\xe8", 4));
+}
+
+TEST(WebSocketFunctions, Sha1Base64MatchesKnownDigests) {
+    EXPECT_EQ(sha1base64(QString()), QStringLiteral("2jmj7l5rSw0yVb/vlWAYkK/YBwk="));
+    EXPECT_EQ(sha1base64(QStringLiteral("dGhlIHNhbXBsZSBub25jZQ==258EAFA5-E914-47DA-95CA-"
+                                        "C5AB0DC85B11")),
+              QStringLiteral("s3pPLMBiTxaQ9kYGzzhZRbK+xOo="));
+}
+
+TEST(Handshake, TrimsTheKeyAndAnswersWithTheAcceptValue) {
+    const QByteArray request = "GET / HTTP/1.1\r\nHost: 127.0.0.1:25109\r\n"
+                               "Sec-WebSocket-Key:  dGhlIHNhbXBsZSBub25jZQ== \r\n\r\n";
+    EXPECT_EQ(handshakeResponseForData(request),
+              QStringLiteral("HTTP/1.1 101 Web Socket Protocol Handshake\r\nUpgrade: websocket\r\n"
+                             "Connection: Upgrade\r\nSec-WebSocket-Accept: "
+                             "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n"));
+}
+
+TEST(Handshake, FirstKeyLineWinsAndOtherHeadersAreNotExamined) {
+    const QByteArray request = "GET / HTTP/1.1\r\nSec-WebSocket-Version: 8\r\n"
+                               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                               "Sec-WebSocket-Key: other\r\n\r\n";
+    EXPECT_TRUE(handshakeResponseForData(request).contains("s3pPLMBiTxaQ9kYGzzhZRbK+xOo="));
+}
+
+struct RefusedHandshake {
+    const char* name;
+    QByteArray request;
+};
+
+class RefusedHandshakes : public ::testing::TestWithParam<RefusedHandshake> {};
+
+TEST_P(RefusedHandshakes, FailWithTheHandshakeMessage) {
+    try {
+        handshakeResponseForData(GetParam().request);
+        FAIL() << "accepted";
+    } catch (const CommonException& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Invalid handshake from client"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, RefusedHandshakes,
+    ::testing::Values(
+        RefusedHandshake{"empty", QByteArray()},
+        RefusedHandshake{"missingKey", "GET / HTTP/1.1\r\nHost: x\r\n\r\n"},
+        RefusedHandshake{"otherPath", "GET /socket HTTP/1.1\r\nSec-WebSocket-Key: k\r\n\r\n"},
+        RefusedHandshake{"http10", "GET / HTTP/1.0\r\nSec-WebSocket-Key: k\r\n\r\n"},
+        RefusedHandshake{"post", "POST / HTTP/1.1\r\nSec-WebSocket-Key: k\r\n\r\n"},
+        RefusedHandshake{"lowerCaseKeyName", "GET / HTTP/1.1\r\nsec-websocket-key: k\r\n\r\n"},
+        RefusedHandshake{"spaceBeforeColon", "GET / HTTP/1.1\r\nSec-WebSocket-Key : k\r\n\r\n"},
+        RefusedHandshake{"keyWithColon", "GET / HTTP/1.1\r\nSec-WebSocket-Key: a:b\r\n\r\n"},
+        RefusedHandshake{"bareNewlines", "GET / HTTP/1.1\nSec-WebSocket-Key: k\n\n"},
+        RefusedHandshake{"invalidUtf8", "GET / HTTP/1.1\r\nSec-WebSocket-Key: \xff\xfe\r\n\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
