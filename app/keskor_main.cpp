@@ -2,6 +2,7 @@
 // (`keskor --headless`): it opens a database and serves the browser bridge until it is stopped
 // with SIGINT or SIGTERM, which runs the normal quit sequence.
 
+#include "bridge/WebSocketManager.h"
 #include "core/AppDelegate.h"
 #include "core/Localizer.h"
 #include "core/shared/CommonException.h"
@@ -46,8 +47,10 @@ int runHeadless(QCoreApplication& app, const QCommandLineParser& args) {
         [](const QString& password) { return PasswordHelper::entropy(password); },
         false,
         {},
-        nullptr,
-        {},
+        [&](SessionManager& session, SettingManager& settings) {
+            return std::make_unique<WebSocketManager>(session, settings, presenter,
+                                                      localizer.lookup());
+        },
         {}});
     delegate.applicationDidFinishLaunching();
 

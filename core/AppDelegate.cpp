@@ -12,12 +12,14 @@ namespace keskor {
 
 AppDelegate::AppDelegate(Services s)
     : m_paths(s.paths), m_presenter(s.presenter), m_installIdleTimer(std::move(s.installIdleTimer)),
-      m_main(s.defaults, s.keychain, s.notifications, std::move(s.storageFactory),
-             std::move(s.websocket)),
+      m_main(s.defaults, s.keychain, s.notifications, std::move(s.storageFactory), s.websocket),
+      m_backups(s.paths, [this] { return m_main.settingManager.backupCount(); }),
       m_databases(DatabaseController::Dependencies{
           s.paths, m_main.sessionManager, m_main.settingManager, m_main.recentFilesManager,
           m_main.remoteStorageManager, m_main.statusManager, s.notifications, s.presenter,
-          std::move(s.text), std::move(s.quality), s.strictAccountRules, std::move(s.backup)}),
+          std::move(s.text), std::move(s.quality), s.strictAccountRules, m_backups}),
+      m_settings(m_main.settingManager, s.presenter,
+                 [this](int port) { m_main.websocketManager->restartServer(port); }),
       m_notifications(s.notifications) {}
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -3,8 +3,10 @@
 // start-up and quit sequences. It knows no window: the desktop UI, `keskor --headless` and the
 // tests drive it through the presenter and the hooks below.
 
+#include "core/BackupStorage.h"
 #include "core/DatabaseController.h"
 #include "core/MainManager.h"
+#include "core/SettingsController.h"
 
 #include <functional>
 #include <memory>
@@ -29,8 +31,7 @@ public:
         std::function<int(const QString&)> quality;
         bool strictAccountRules = false;
         RemoteStorageManager::Factory storageFactory;
-        std::unique_ptr<IWebSocketManager> websocket;
-        DatabaseController::BackupRunner backup;
+        MainManager::WebSocketFactory websocket;
         /// Installs the application-wide activity monitor and starts the idle timer.
         std::function<void()> installIdleTimer;
     };
@@ -40,6 +41,9 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     MainManager& mainManager() { return m_main; }
+    BackupStorage& backups() { return m_backups; }
+    /// The settings screen's logic; a changed port restarts the bridge.
+    SettingsController& settings() { return m_settings; }
     DatabaseController& databases() { return m_databases; }
 
     /// Starts the browser bridge on the port setting.
@@ -57,7 +61,9 @@ private:
     Presenter& m_presenter;
     std::function<void()> m_installIdleTimer;
     MainManager m_main;
+    BackupStorage m_backups;
     DatabaseController m_databases;
+    SettingsController m_settings;
     NotificationCenter& m_notifications;
 };
 

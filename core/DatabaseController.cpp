@@ -1,5 +1,6 @@
 #include "core/DatabaseController.h"
 
+#include "core/BackupStorage.h"
 #include "core/DatabaseInfoHelper.h"
 #include "core/FileFunctions.h"
 #include "core/FilesHelper.h"
@@ -228,14 +229,17 @@ void DatabaseController::uploadCurrentFile() {
 }
 
 void DatabaseController::sessionBackup(bool opening) {
-    if (!m_d.session.isDatabaseOpen() || !m_d.backup) {
+    SessionManager& s = m_d.session;
+    if (!s.isDatabaseOpen()) {
         return;
     }
     if (opening ? !m_d.settings.backupOnOpening() : !m_d.settings.backupOnSaving()) {
         return;
     }
     try {
-        m_d.backup(m_d.session);
+        const Key256 key = s.keyHelper.keyFromCredentials(*s.currentPassFile, *s.currentCredential);
+        m_d.backups.createBackup(BackupStorage::backupBaseName(s.currentDBInfo->name), key,
+                                 *s.currentPassFile);
     } catch (const CommonException& e) {
         qWarning().noquote() << "backup failed:" << e.message();
     }

@@ -26,13 +26,11 @@ class RemoteStorageManager;
 class SessionManager;
 class SettingManager;
 class StatusManager;
+class BackupStorage;
 
 class DatabaseController {
 public:
     using TextLookup = std::function<QString(const QString& key)>;
-    /// Makes a backup of the open database (the backup store is wired in by the composition
-    /// root); throws CommonException on failure.
-    using BackupRunner = std::function<void(const SessionManager& session)>;
 
     struct Dependencies {
         const AppPaths& paths;
@@ -48,7 +46,7 @@ public:
         std::function<int(const QString&)> quality;
         /// The deployment flag selecting the strict-account master-password rules.
         bool strictAccountRules = false;
-        BackupRunner backup;
+        BackupStorage& backups;
     };
 
     explicit DatabaseController(Dependencies deps);

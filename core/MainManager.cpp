@@ -7,11 +7,11 @@ namespace keskor {
 MainManager::MainManager(DefaultsStore& defaults, Keychain& keychain,
                          NotificationCenter& notifications,
                          RemoteStorageManager::Factory storageFactory,
-                         std::unique_ptr<IWebSocketManager> websocket)
+                         const WebSocketFactory& websocket)
     : storageManager(defaults), remoteStorageManager(std::move(storageFactory)),
       recentFilesManager(defaults), statusManager(notifications),
       settingManager(defaults, keychain),
-      websocketManager(websocket ? std::move(websocket)
+      websocketManager(websocket ? websocket(sessionManager, settingManager)
                                  : std::make_unique<InactiveWebSocketManager>()) {}
 
 } // namespace keskor

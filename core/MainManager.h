@@ -11,6 +11,7 @@
 #include "core/SettingManager.h"
 #include "core/StatusManager.h"
 
+#include <functional>
 #include <memory>
 
 namespace keskor {
@@ -21,9 +22,12 @@ class NotificationCenter;
 
 class MainManager {
 public:
+    /// Builds the browser bridge over the managers it serves; without one the bridge is off.
+    using WebSocketFactory = std::function<std::unique_ptr<IWebSocketManager>(
+        SessionManager& session, SettingManager& settings)>;
+
     MainManager(DefaultsStore& defaults, Keychain& keychain, NotificationCenter& notifications,
-                RemoteStorageManager::Factory storageFactory,
-                std::unique_ptr<IWebSocketManager> websocket);
+                RemoteStorageManager::Factory storageFactory, const WebSocketFactory& websocket);
     MainManager(const MainManager&) = delete;
     MainManager& operator=(const MainManager&) = delete;
 

@@ -43,7 +43,6 @@ protected:
     NotificationCenter notifications;
     ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
     RecordingRemoteStorage* dropbox = nullptr;
-    int backups = 0;
     bool weakRatings = false;
     std::unique_ptr<AppDelegate> app;
 
@@ -68,10 +67,8 @@ protected:
                 }
                 return storage;
             },
-            std::make_unique<InactiveWebSocketManager>(),
-            [this](const SessionManager& session) {
-                ASSERT_TRUE(session.isDatabaseOpen());
-                ++backups;
+            [](SessionManager&, SettingManager&) {
+                return std::make_unique<InactiveWebSocketManager>();
             },
             {}});
     }
@@ -121,7 +118,7 @@ TEST_F(WorkflowTest, OpeningFillsTheSessionRemembersItAndBacksUp) {
     EXPECT_EQ(session().currentPassFile->itemCount(), SampleDatabase::full().itemCount());
     EXPECT_EQ(app->mainManager().recentFilesManager.recentFiles().value(0), info);
     EXPECT_EQ(defaults.boolValue(QStringLiteral("setting_has_to_open_last_db")), true);
-    EXPECT_EQ(backups, 1) << "backup on opening is on by default";
+    EXPECT_EQ(app->backups().backups().size(), 1) << "backup on opening is on by default";
     EXPECT_TRUE(
         presenter.transcript().join(QLatin1Char('\n')).contains(QStringLiteral("credentials")));
 }
@@ -178,6 +175,14 @@ TEST_F(WorkflowTest, StartUpStartsTheBridgeOnThePortSetting) {
     }
 }
 
+TEST_F(WorkflowTest, ANewPortFromTheSettingsScreenRestartsTheBridge) {
+    app->applicationDidFinishLaunching();
+    SettingsValues values = app->settings().load();
+    values.portText = QStringLiteral("31338");
+    EXPECT_TRUE(app->settings().confirm(values).portChanged);
+    EXPECT_EQ(app->mainManager().websocketManager->port(), 31338);
+}
+
 TEST_F(WorkflowTest, SaveWithAutoSavingOffBacksUpButWritesOnlyWhenExplicit) {
     openLocal(local());
     defaults.setBool(QStringLiteral("setting_isAutoSaving"), false);
@@ -185,9 +190,9 @@ TEST_F(WorkflowTest, SaveWithAutoSavingOffBacksUpButWritesOnlyWhenExplicit) {
     const QString file = FileFunctions::databaseFile(paths, *session().currentDBInfo);
     const QByteArray before = bytesOf(file);
     session().currentPassFile->addItem(Info2Item::create(1, QStringLiteral("new")));
-    backups = 0;
+    const auto backupsBefore = app->backups().backups().size();
     EXPECT_TRUE(db().saveSession(false));
-    EXPECT_EQ(backups, 1);
+    EXPECT_EQ(app->backups().backups().size(), backupsBefore + 1);
     EXPECT_EQ(bytesOf(file), before);
     EXPECT_TRUE(db().saveSession(true));
     EXPECT_NE(bytesOf(file), before);
