@@ -4,6 +4,7 @@
 
 #include "bridge/WebSocketManager.h"
 
+#include "bridge/ZenWebSocketServer.h"
 #include "core/SessionManager.h"
 #include "core/SettingManager.h"
 #include "platform/MemoryDefaultsStore.h"
@@ -14,6 +15,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTest>
+#include <QWebSocket>
 #include <gtest/gtest.h>
 
 using namespace keskor;
@@ -199,6 +203,81 @@ TEST_F(WebSocketManagerTest, EditEntryAndGeneratorGoThroughThePresenter) {
     EXPECT_TRUE(t[1].startsWith(QStringLiteral("dialog EntryDetailViewController")));
     EXPECT_TRUE(t[1].contains(QStringLiteral("properties_of My bank"))) << t[1].toStdString();
     EXPECT_TRUE(t[3].startsWith(QStringLiteral("dialog PasswordGeneratorViewController")));
+}
+
+// Over real connections: replies go to the connection that asked, and a presented bridge
+// password is forgotten as soon as any connection opens or closes.
+class WebSocketManagerOverSockets : public WebSocketManagerTest {
+protected:
+    void SetUp() override {
+        openDatabase();
+        manager.startServer(0);
+        ASSERT_NE(manager.port(), 0);
+    }
+    std::unique_ptr<QWebSocket> connect() {
+        auto socket = std::make_unique<QWebSocket>();
+        socket->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(manager.port())));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return socket->state() == QAbstractSocket::ConnectedState; }, 10000));
+        return socket;
+    }
+    static QJsonObject ask(QWebSocket& socket, const QByteArray& json) {
+        QString reply;
+        const auto c = QObject::connect(&socket, &QWebSocket::textMessageReceived,
+                                        [&](const QString& text) { reply = text; });
+        socket.sendTextMessage(QString::fromUtf8(json));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !reply.isEmpty(); }, 10000)) << json.data();
+        QObject::disconnect(c);
+        return QJsonDocument::fromJson(reply.toUtf8()).object();
+    }
+};
+
+TEST_F(WebSocketManagerOverSockets, ANewConnectionMakesTheOthersPresentThePasswordAgain) {
+    settings.setAddonProtectPassword(QStringLiteral("bridge-secret"));
+    const auto first = connect();
+    const QByteArray query = R"({"cmd":"queryURL","url":"https://bank.example/login?x=1"})";
+    EXPECT_EQ(ask(*first, R"({"cmd":"queryURL","url":"https://bank.example/login?x=1",)"
+                          R"("password":"bridge-secret"})")
+                  .value("matches")
+                  .toString(),
+              QStringLiteral("2"));
+    EXPECT_EQ(ask(*first, query).value("matches").toString(), QStringLiteral("2"));
+
+    const auto second = connect();
+    EXPECT_EQ(ask(*second, R"({"cmd":"checkState"})").value("state").toString(),
+              QStringLiteral("ready"))
+        << "the reply goes to the connection that asked";
+    EXPECT_EQ(ask(*first, query).value("error").toString(), QStringLiteral("passwordRequired"));
+
+    EXPECT_EQ(ask(*first, R"({"cmd":"queryURL","url":"https://bank.example/login?x=1",)"
+                          R"("password":"bridge-secret"})")
+                  .value("matches")
+                  .toString(),
+              QStringLiteral("2"));
+    second->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager.socketServer()->clientCount() == 1; }, 10000));
+    EXPECT_EQ(ask(*first, query).value("error").toString(), QStringLiteral("passwordRequired"))
+        << "a closed connection clears it too";
+}
+
+TEST_F(WebSocketManagerOverSockets, APortChangeMovesTheServer) {
+    const int before = manager.port();
+    const auto client = connect();
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 next = probe.serverPort();
+    probe.close();
+    manager.restartServer(next);
+    ASSERT_EQ(manager.port(), next);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return client->state() == QAbstractSocket::UnconnectedState; }, 10000))
+        << "the old server's connections end with it";
+    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, static_cast<quint16>(before)))
+        << "the old port is free again";
+    probe.close();
+    const auto moved = connect();
+    EXPECT_EQ(ask(*moved, R"({"cmd":"checkState"})").value("clientAlive").toString(),
+              QStringLiteral("1"));
 }
 
 } // namespace
