@@ -6,7 +6,9 @@
 #include "core/shared/PassFile.h"
 
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace keskor {
 
@@ -20,6 +22,9 @@ struct CreateFileModel {
     std::optional<QString> description;
     FileCredentials credentials;
     bool isAdvanceEncryption = false;
+    /// The key-derivation cost, when chosen apart from the encryption level (the CLI's
+    /// --kdf-memory and --kdf-passes).
+    std::optional<std::pair<std::uint64_t, std::uint32_t>> kdfMemoryAndPasses;
 };
 
 } // namespace keskor

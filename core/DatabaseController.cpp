@@ -141,6 +141,10 @@ bool DatabaseController::createDatabase(const CreateDatabaseValidator::Input& in
         PassFile file = PassFile::createNewFile(
             model.fileType, model.hint, model.credentials.type(), model.isAdvanceEncryption);
         file.comments = model.description;
+        if (model.kdfMemoryAndPasses) {
+            file.setKdfParameters(model.kdfMemoryAndPasses->first,
+                                  model.kdfMemoryAndPasses->second);
+        }
         const Credentials credentials(model.credentials);
         const Key256 key256 = m_d.session.keyHelper.keyFromCredentials(file, credentials);
         const DatabaseInfo target{model.name,

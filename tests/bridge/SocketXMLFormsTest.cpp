@@ -5,7 +5,7 @@
 #include "bridge/WebFormCodec.h"
 #include "bridge/WebFormXmlReader.h"
 #include "core/shared/CommonException.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

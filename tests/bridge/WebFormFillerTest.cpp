@@ -5,7 +5,7 @@
 #include "bridge/EntryUrlMatcher.h"
 #include "bridge/SocketXMLForms.h"
 #include "bridge/WebFormCodec.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "bridge/WebFormPostFlow.h"
 
 #include "bridge/IgnoredUrls.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "core/shared/DateTimeHelper.h"
 #include "platform/FakeClock.h"
 #include "testing/ScriptedPresenter.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QBuffer>
 #include <QImage>

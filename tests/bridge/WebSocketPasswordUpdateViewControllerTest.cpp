@@ -5,7 +5,7 @@
 #include "core/shared/CommonException.h"
 #include "platform/FakeClock.h"
 #include "testing/ScriptedPresenter.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

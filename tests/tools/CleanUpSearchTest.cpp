@@ -1,7 +1,7 @@
 #include "tools/CleanUpSearch.h"
 
 #include "core/shared/DateTimeHelper.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QStringList>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "testing/RangeServer.h"
 #include "testing/ScriptedPresenter.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "tools/CheckPwnedController.h"
 
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
 #include "tools/PwnedRangeParser.h"
 
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

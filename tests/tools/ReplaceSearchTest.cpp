@@ -1,6 +1,6 @@
 #include "tools/ReplaceSearch.h"
 
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

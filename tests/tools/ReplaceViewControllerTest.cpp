@@ -3,7 +3,7 @@
 #include "core/shared/AccessRights.h"
 #include "platform/NotificationNames.h"
 #include "testing/ScriptedPresenter.h"
-#include "tests/tools/QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,84 @@
+#include "app/cli/CliContext.h"
+
+#include "core/AppDelegate.h"
+#include "core/Localizer.h"
+#include "platform/AppPaths.h"
+#include "platform/NotificationCenter.h"
+#include "platform/QSettingsDefaultsStore.h"
+#include "platform/SecretServiceKeychain.h"
+#include "tools/PasswordHelper.h"
+
+#include <QProcessEnvironment>
+
+namespace keskor {
+
+CliContext::CliContext(QStringList arguments, std::optional<QString> keyFile, Streams streams)
+    : m_arguments(std::move(arguments)), m_keyFile(std::move(keyFile)), m_streams(streams) {}
+
+CliContext::~CliContext() = default;
+
+const AppPaths& CliContext::paths() {
+    if (!m_paths) {
+        m_paths = std::make_unique<AppPaths>(
+            AppPaths::fromArguments(m_arguments, QProcessEnvironment::systemEnvironment()));
+    }
+    return *m_paths;
+}
+
+DefaultsStore& CliContext::defaults() {
+    if (!m_defaults) {
+        m_defaults = std::make_unique<QSettingsDefaultsStore>(paths().settingsFile());
+    }
+    return *m_defaults;
+}
+
+Keychain& CliContext::keychain() {
+    if (!m_keychain) {
+        m_keychain = std::make_unique<SecretServiceKeychain>(paths().keychainFallbackFile());
+    }
+    return *m_keychain;
+}
+
+Localizer& CliContext::localizer() {
+    if (!m_localizer) {
+        m_localizer =
+            std::make_unique<Localizer>(defaults()
+                                            .stringValue(QStringLiteral("setting_app_language_key"))
+                                            .value_or(QStringLiteral("auto")));
+    }
+    return *m_localizer;
+}
+
+CliPresenter& CliContext::presenter() {
+    if (!m_presenter) {
+        m_presenter = std::make_unique<CliPresenter>(localizer().lookup(), m_keyFile, m_streams.in,
+                                                     m_streams.err);
+    }
+    return *m_presenter;
+}
+
+AppDelegate& CliContext::app() {
+    if (!m_app) {
+        m_notifications = std::make_unique<NotificationCenter>();
+        // No bridge and no idle timer: a command runs once and ends.
+        m_app = std::make_unique<AppDelegate>(AppDelegate::Services{
+            paths(),
+            defaults(),
+            keychain(),
+            *m_notifications,
+            presenter(),
+            localizer().lookup(),
+            [](const QString& password) { return PasswordHelper::entropy(password); },
+            false,
+            {},
+            {},
+            {}});
+    }
+    return *m_app;
+}
+
+SettingManager& CliContext::settings() {
+    return app().mainManager().settingManager;
+}
+
+} // namespace keskor

@@ -1,0 +1,61 @@
+#pragma once
+// Everything one run of keskor-cli works with, built on first use so that commands that need
+// no database (generate, estimate) start nothing else: the profile's paths, settings store and
+// keychain, the texts, the presenter and the application object with its workflows.
+
+#include "app/cli/CliPresenter.h"
+
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace keskor {
+
+class AppDelegate;
+class AppPaths;
+class DefaultsStore;
+class Keychain;
+class Localizer;
+class NotificationCenter;
+class SettingManager;
+
+class CliContext {
+public:
+    struct Streams {
+        std::FILE* in = stdin;
+        std::FILE* out = stdout;
+        std::FILE* err = stderr;
+    };
+
+    /// `arguments` are the program's own (for --profile); `keyFile` answers key-file questions.
+    CliContext(QStringList arguments, std::optional<QString> keyFile, Streams streams);
+    ~CliContext();
+    CliContext(const CliContext&) = delete;
+    CliContext& operator=(const CliContext&) = delete;
+
+    const AppPaths& paths();
+    DefaultsStore& defaults();
+    Keychain& keychain();
+    Localizer& localizer();
+    CliPresenter& presenter();
+    AppDelegate& app();
+    SettingManager& settings();
+
+    const std::optional<QString>& keyFile() const { return m_keyFile; }
+    const Streams& streams() const { return m_streams; }
+
+private:
+    QStringList m_arguments;
+    std::optional<QString> m_keyFile;
+    Streams m_streams;
+    std::unique_ptr<AppPaths> m_paths;
+    std::unique_ptr<DefaultsStore> m_defaults;
+    std::unique_ptr<Keychain> m_keychain;
+    std::unique_ptr<NotificationCenter> m_notifications;
+    std::unique_ptr<Localizer> m_localizer;
+    std::unique_ptr<CliPresenter> m_presenter;
+    std::unique_ptr<AppDelegate> m_app;
+};
+
+} // namespace keskor

@@ -1,0 +1,105 @@
+#include "app/cli/CliRun.h"
+
+#include "app/cli/CliContext.h"
+#include "app/cli/CliUsageError.h"
+#include "app/cli/EntryPath.h"
+#include "core/AppDelegate.h"
+#include "core/shared/CommonException.h"
+#include "core/shared/PassFile.h"
+#include "core/shared/SecureBytes.h"
+
+#include <QFileInfo>
+#include <unistd.h>
+
+namespace keskor {
+
+CliRun::CliRun(CliContext& context, const QCommandLineParser& parser, QStringList arguments)
+    : m_context(context), m_parser(parser), m_arguments(std::move(arguments)) {}
+
+int CliRun::intValue(const QString& option, int min, int max, int fallback) const {
+    if (!m_parser.isSet(option)) {
+        return fallback;
+    }
+    bool ok = false;
+    const qlonglong value = m_parser.value(option).trimmed().toLongLong(&ok);
+    if (!ok || value < min || value > max) {
+        throw CliUsageError(QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\".")
+                                .arg(option)
+                                .arg(min)
+                                .arg(max)
+                                .arg(m_parser.value(option)));
+    }
+    return static_cast<int>(value);
+}
+
+void CliRun::out(const QString& line) const {
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().out);
+}
+
+void CliRun::err(const QString& line) const {
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().err);
+}
+
+QString CliRun::readSecret(const QString& prompt, bool confirm) const {
+    const CliContext::Streams& s = m_context.streams();
+    std::optional<QString> first =
+        TerminalPresenter::readLine(s.in, s.err, prompt + u':' + u' ', true);
+    if (!first) {
+        throw CommonException(QStringLiteral("No %1 was given.").arg(prompt.toLower()));
+    }
+    if (confirm && ::isatty(fileno(s.in))) {
+        std::optional<QString> second =
+            TerminalPresenter::readLine(s.in, s.err, QStringLiteral("Repeat it: "), true);
+        const bool same = second && *second == *first;
+        if (second) {
+            secureWipe(*second);
+        }
+        if (!same) {
+            secureWipe(*first);
+            throw CommonException(QStringLiteral("The two entries differ."));
+        }
+    }
+    return *first;
+}
+
+PassFile& CliRun::openDatabase(const QString& path) {
+    const QFileInfo file(path);
+    const DatabaseInfo info{file.fileName(), file.absolutePath(), Location::localDevice, false};
+    if (!m_context.app().databases().openDatabase(info)) {
+        throw CommonException(QStringLiteral("%1 was not opened.").arg(path));
+    }
+    return database();
+}
+
+PassFile& CliRun::database() {
+    SessionManager& session = m_context.app().mainManager().sessionManager;
+    if (!session.currentPassFile) {
+        throw CommonException(QStringLiteral("No database is open."));
+    }
+    return *session.currentPassFile;
+}
+
+void CliRun::saveDatabase() {
+    if (!m_context.app().databases().saveSession(true)) {
+        throw CommonException(QStringLiteral("The database was not saved."));
+    }
+}
+
+std::shared_ptr<Info2Item> CliRun::entry(const QString& path) {
+    PassFile& file = database();
+    if (m_parser.isSet(QStringLiteral("uuid"))) {
+        const QString uuid = m_parser.value(QStringLiteral("uuid"));
+        if (auto item = file.findItem(uuid)) {
+            return item;
+        }
+        throw CommonException(QStringLiteral("No entry has the fingerprint %1.").arg(uuid));
+    }
+    if (path.isEmpty()) {
+        throw CliUsageError(QStringLiteral("Name the entry by its path or with --uuid."));
+    }
+    return EntryPath::one(file, path);
+}
+
+} // namespace keskor

@@ -1,0 +1,200 @@
+// keskor-cli run as a subprocess in a temporary home: a whole session from create to edit, the
+// key-file-only form, and the command lines and inputs that must fail cleanly.
+
+#include "tests/app/CliProcess.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace keskor;
+using keskor::test::CliProcess;
+using keskor::test::CliResult;
+using keskor::test::TempDir;
+
+namespace {
+
+const QByteArray kMaster = "correct-Horse-battery-9-staple\n";
+
+class KeskorCliTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    CliProcess cli{dir};
+    QString db = dir.file(QStringLiteral("family.pswe"));
+
+    CliResult run(QStringList arguments, const QByteArray& input = kMaster) const {
+        return cli.run(arguments, input);
+    }
+    void createDatabase() {
+        const CliResult r =
+            run({QStringLiteral("create"), db, QStringLiteral("--kdf-memory"), QStringLiteral("8"),
+                 QStringLiteral("--kdf-passes"), QStringLiteral("1")});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    void ok(const QStringList& arguments, const QByteArray& input = kMaster) const {
+        const CliResult r = run(arguments, input);
+        ASSERT_EQ(r.exitCode, 0) << arguments.join(u' ').toStdString() << "\n"
+                                 << r.err.toStdString();
+    }
+    QByteArray bytes(const QString& path) const {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(KeskorCliTest, ASessionFromCreateToEdit) {
+    createDatabase();
+    EXPECT_TRUE(QFile::exists(db));
+    ok({"mkdir", db, "Banking"});
+    ok({"mkdir", db, "Banking/Online"});
+    const CliResult added = run({"add", db, "Banking/Online/My bank", "-u", "alice", "--url",
+                                 "https://bank.example", "--password-stdin", "--field", "PIN=4711",
+                                 "--category", "Finance", "--expiry", "2030-01-31"},
+                                kMaster + "entry-secret\n");
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    const QString uuid = added.out.trimmed();
+    EXPECT_TRUE(uuid.startsWith(u'{')) << uuid.toStdString();
+    ok({"add", db, "Grüße \\/ Ä", "--generate", "-L", "30", "-n"});
+
+    const CliResult tree = run({"ls", "-R", db});
+    EXPECT_EQ(tree.out, QStringLiteral("Banking/\n  Online/\n    My bank\nGrüße \\/ Ä\n"));
+    const CliResult json = run({"ls", "-R", "--json", "--type", "password", db});
+    const QJsonArray items = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(items.size(), 2) << json.out.toStdString();
+    EXPECT_EQ(items[0].toObject().value("path").toString(),
+              QStringLiteral("Banking/Online/My bank"));
+    EXPECT_EQ(items[0].toObject().value("uuid").toString(), uuid);
+    EXPECT_EQ(items[1].toObject().value("description").toString(), QStringLiteral("Grüße / Ä"));
+
+    const CliResult shown = run({"show", db, "Banking/Online/My bank"});
+    EXPECT_TRUE(shown.out.contains(QStringLiteral("Password: PROTECTED")))
+        << shown.out.toStdString();
+    EXPECT_FALSE(shown.out.contains(QStringLiteral("entry-secret")));
+    EXPECT_TRUE(shown.out.contains(QStringLiteral("UserName: alice")));
+    EXPECT_TRUE(shown.out.contains(QStringLiteral("PIN: 4711")));
+    EXPECT_TRUE(shown.out.contains(QStringLiteral("Expires: 2030-01-31")));
+    EXPECT_EQ(run({"show", db, "--uuid", uuid, "-a", "password"}).out,
+              QStringLiteral("entry-secret\n"));
+    const QString generated = run({"show", db, "Grüße \\/ Ä", "-a", "Password"}).out.trimmed();
+    EXPECT_EQ(generated.size(), 30);
+    EXPECT_TRUE(
+        std::all_of(generated.begin(), generated.end(), [](QChar c) { return c.isDigit(); }));
+
+    ok({"edit", db, "Banking/Online/My bank", "-u", "bob", "--field", "PIN="});
+    const CliResult edited = run({"show", db, "Banking/Online/My bank"});
+    EXPECT_TRUE(edited.out.contains(QStringLiteral("UserName: bob")));
+    EXPECT_FALSE(edited.out.contains(QStringLiteral("PIN")));
+    EXPECT_EQ(run({"search", db, "BOB"}).out, QStringLiteral("Banking/Online/My bank\n"))
+        << "the search looks at user names, whatever their case";
+    EXPECT_EQ(run({"search", db, "bank"}).out,
+              QStringLiteral("Banking/\nBanking/Online/My bank\n"));
+    EXPECT_EQ(run({"search", db, "nowhere"}).exitCode, 1);
+
+    ok({"mv", db, "Banking/Online/My bank", ""});
+    ok({"rm", db, "-R", "Banking"});
+    EXPECT_EQ(run({"ls", db}).out, QStringLiteral("Grüße \\/ Ä\nMy bank\n"));
+    EXPECT_TRUE(run({"recent"}).out.contains(db));
+    EXPECT_FALSE(QDir(cli.home() + QStringLiteral("/documents/Backups")).isEmpty())
+        << "saves make backups as in the desktop program";
+}
+
+TEST_F(KeskorCliTest, AWrongPasswordFailsWithoutATraceAndChangesNothing) {
+    createDatabase();
+    const QByteArray before = bytes(db);
+    const CliResult r = run({"add", db, "x"}, "not the password\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("wrong"))) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(QStringLiteral("terminate")));
+    EXPECT_EQ(bytes(db), before);
+    EXPECT_EQ(run({"ls", dir.file(QStringLiteral("missing.pswe"))}).exitCode, 1);
+}
+
+TEST_F(KeskorCliTest, AnAmbiguousPathListsTheCandidatesAndChangesNothing) {
+    createDatabase();
+    const QString first = run({"add", db, "Twin"}).out.trimmed();
+    const QString second = run({"add", db, "Twin"}).out.trimmed();
+    const QByteArray before = bytes(db);
+    const CliResult r = run({"rm", db, "Twin"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(first) && r.err.contains(second)) << r.err.toStdString();
+    EXPECT_EQ(bytes(db), before);
+    ok({"rm", db, "--uuid", second});
+    EXPECT_EQ(run({"ls", "--json", db}).out.count(QStringLiteral("\"uuid\"")), 1);
+}
+
+TEST_F(KeskorCliTest, TheMasterPasswordRulesHoldEvenWithForceWeak) {
+    const QStringList create{"create", db, "--kdf-memory", "8", "--kdf-passes", "1"};
+    for (const QStringList& arguments : {create, create + QStringList{"--force-weak"}}) {
+        const CliResult refused = run(arguments, "Short-1\n");
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("at least 15 characters")))
+            << refused.err.toStdString();
+        EXPECT_EQ(run(arguments, "alllowercaseletters\n").exitCode, 1) << "three groups needed";
+        EXPECT_FALSE(QFile::exists(db));
+    }
+    createDatabase();
+    const QByteArray before = bytes(db);
+    EXPECT_EQ(run(create).exitCode, 1) << "an existing file is never overwritten";
+    EXPECT_EQ(bytes(db), before);
+}
+
+TEST_F(KeskorCliTest, CommandLinesThatDoNotFitExitWithTwo) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+    };
+    const QList<Case> cases{
+        {{}, 2},
+        {{"frobnicate"}, 2},
+        {{"ls"}, 2},
+        {{"ls", "a", "b", "c"}, 2},
+        {{"ls", "--no-such-option", "db"}, 2},
+        {{"show", db, "--uuid"}, 2},
+        {{"add", db, "x", "--expiry", "tomorrow"}, 2},
+        {{"add", db, "x", "--generate", "--password-stdin"}, 2},
+        {{"--help"}, 0},
+        {{"ls", "--help"}, 0},
+        {{"help", "create"}, 0},
+        {{"--version"}, 0},
+    };
+    createDatabase();
+    for (const Case& c : cases) {
+        const CliResult r = run(c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString() << "\n"
+                                          << r.err.toStdString();
+        EXPECT_FALSE(r.crashed);
+    }
+    EXPECT_TRUE(run({"ls", "--help"}).out.contains(QStringLiteral("--category C")));
+    const CliResult man = run({"--man"});
+    EXPECT_TRUE(man.out.startsWith(QStringLiteral(".TH KESKOR-CLI 1")));
+    EXPECT_TRUE(man.out.contains(QStringLiteral(".SS show DB ENTRY")));
+}
+
+TEST_F(KeskorCliTest, AReaderThatGoesAwayEndsTheOutputOnly) {
+    createDatabase();
+    for (int i = 0; i < 3; ++i) {
+        ok({"add", db, QStringLiteral("entry %1").arg(i)});
+    }
+    // A shell pipe into a reader that exits at once.
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KESKOR_HOME"), cli.home());
+    shell.setProcessEnvironment(env);
+    shell.start(
+        QStringLiteral("bash"),
+        {QStringLiteral("-c"),
+         QStringLiteral("set -o pipefail; printf '%1' | '%2' ls -R '%3' | true; echo $?")
+             .arg(QString::fromUtf8(kMaster.trimmed()), QStringLiteral(KESKOR_CLI_BINARY), db)});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    const QString status = QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
+    EXPECT_TRUE(status == QStringLiteral("0") || status == QStringLiteral("1"))
+        << status.toStdString();
+    EXPECT_EQ(run({"ls", db}).out.count(u'\n'), 3) << "the database is intact";
+}
+
+} // namespace
