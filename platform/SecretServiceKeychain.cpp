@@ -15,7 +15,8 @@ SecretServiceKeychain::SecretServiceKeychain(const QString& fallbackFile,
                                              int timeoutMs)
     : m_fallback(fallbackFile), m_service(std::move(service)), m_timeoutMs(timeoutMs) {
     if (!bus.isConnected()) {
-        switchToFallback(QStringLiteral("there is no D-Bus session"));
+        m_useFallback = true;
+        m_fallbackReason = QStringLiteral("there is no D-Bus session");
     }
 }
 
@@ -76,6 +77,12 @@ void SecretServiceKeychain::remove(const QString& key) {
 }
 
 bool SecretServiceKeychain::serviceUsable() {
+    if (m_useFallback && !m_fallbackNoted) {
+        // Said on first use rather than at start, so runs that never touch a secret stay quiet.
+        m_fallbackNoted = true;
+        qWarning().noquote() << "keychain: the Secret Service is not available ("
+                             << m_fallbackReason << "); secrets are kept in" << m_fallback.path();
+    }
     return !m_useFallback;
 }
 
@@ -88,8 +95,8 @@ void SecretServiceKeychain::switchToFallback(const QString& reason) {
         return;
     }
     m_useFallback = true;
-    qWarning().noquote() << "keychain: the Secret Service is not available (" << reason
-                         << "); secrets are kept in" << m_fallback.path();
+    m_fallbackReason = reason;
+    serviceUsable();
 }
 
 SecretServiceKeychain::Result SecretServiceKeychain::run(Operation operation, const QString& key,

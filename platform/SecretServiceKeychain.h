@@ -47,6 +47,8 @@ private:
     QString m_service;
     int m_timeoutMs;
     bool m_useFallback = false;
+    bool m_fallbackNoted = false;
+    QString m_fallbackReason;
 };
 
 } // namespace keskor
