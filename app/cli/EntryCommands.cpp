@@ -156,6 +156,14 @@ std::pair<std::shared_ptr<Info2Item>, QString> parentAndName(const PassFile& fil
     return {EntryPath::folder(file, escaped.join(u'/')), name};
 }
 
+/// Puts `item` into `folder` (the top of the database when null) and saves.
+void insertAndSave(CliRun& run, Info2Item* folder, std::shared_ptr<Info2Item> item) {
+    PassFile& file = run.database();
+    (folder ? *folder : file.root()).addSubItem(std::move(item));
+    file.setModified(true);
+    run.saveDatabase();
+}
+
 int add(CliRun& run) {
     PassFile& file = run.openDatabase(run.argument(0));
     const auto [folder, name] = parentAndName(file, run.argument(1));
@@ -166,14 +174,9 @@ int add(CliRun& run) {
                          : Info2Item::TypePassword;
     auto item = Info2Item::create(type, name);
     applyFields(run, *item);
-    if (folder) {
-        folder->addSubItem(item);
-    } else {
-        file.addItem(item);
-    }
-    file.setModified(true);
-    run.saveDatabase();
-    run.out(item->fingerprint);
+    const QString fingerprint = item->fingerprint;
+    insertAndSave(run, folder.get(), std::move(item));
+    run.out(fingerprint);
     return 0;
 }
 
@@ -228,13 +231,7 @@ int mkdir(CliRun& run) {
     requireRight(RightsHelper::checkCreateRights(file, folder.get()),
                  QStringLiteral("create folders here"));
     auto created = Info2Item::createFolder(name);
-    if (folder) {
-        folder->addSubItem(created);
-    } else {
-        file.addItem(created);
-    }
-    file.setModified(true);
-    run.saveDatabase();
+    insertAndSave(run, folder.get(), std::move(created));
     return 0;
 }
 
@@ -257,13 +254,7 @@ int mv(CliRun& run) {
         }
     }
     std::shared_ptr<Info2Item> moved = parentOf(file, *item).removeSubItem(item.get());
-    if (target) {
-        target->addSubItem(moved);
-    } else {
-        file.addItem(moved);
-    }
-    file.setModified(true);
-    run.saveDatabase();
+    insertAndSave(run, target.get(), std::move(moved));
     return 0;
 }
 
