@@ -8,6 +8,7 @@
 #include "bridge/ZenWebSocketServer.h"
 #include "core/SessionManager.h"
 #include "core/SettingManager.h"
+#include "core/shared/AtomicFile.h"
 #include "core/shared/RightsHelper.h"
 #include "platform/Presenter.h"
 
@@ -128,11 +129,12 @@ void WebSocketManager::appendToDebugLog(const QByteArray& data) const {
     if (!debug_log_file_path) {
         return;
     }
-    // Appended rather than rewritten: the log only grows, and a lost tail costs nothing.
-    QFile log(*debug_log_file_path);
-    if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        log.write((QLatin1Char('\n') + utf8OrNote(data, "No data")).toUtf8());
-    }
+    // Rewritten whole and atomically, so a reader never sees half a message.
+    QFile in(*debug_log_file_path);
+    QString text = in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()) : QString();
+    in.close();
+    text += QLatin1Char('\n') + utf8OrNote(data, "No data");
+    AtomicFile::write(*debug_log_file_path, text.toUtf8());
 }
 
 void WebSocketManager::handleCommand(const QVariantMap& request) {

@@ -11,6 +11,7 @@
 #include "platform/MemoryKeychain.h"
 #include "testing/SampleDatabase.h"
 #include "testing/ScriptedPresenter.h"
+#include "tests/support/TempDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -278,6 +279,21 @@ TEST_F(WebSocketManagerOverSockets, APortChangeMovesTheServer) {
     const auto moved = connect();
     EXPECT_EQ(ask(*moved, R"({"cmd":"checkState"})").value("clientAlive").toString(),
               QStringLiteral("1"));
+}
+
+TEST_F(WebSocketManagerOverSockets, TheDebugLogKeepsEveryMessageAndReplyInOrder) {
+    keskor::test::TempDir dir;
+    const QString log = dir.file(QStringLiteral("bridge.log"));
+    manager.debug_log_file_path = log;
+    const auto client = connect();
+    ask(*client, R"({"cmd":"checkState","n":1})");
+    ask(*client, R"({"cmd":"checkState","n":2})");
+    const QStringList lines =
+        QString::fromUtf8(dir.read(QStringLiteral("bridge.log"))).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << lines.join(u'|').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral(R"({"cmd":"checkState","n":1})"));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("\"clientAlive\":\"1\"")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("\"n\":2")));
 }
 
 } // namespace
