@@ -136,15 +136,17 @@ public:
     static constexpr int defaultAddonWebSocketPort = 25109;
     static constexpr bool defaultEnterpriseSSL = false;
 
+    /// The per-installation key that protects stored strings (the bridge password, the
+    /// server name in an XML export): the stored one, or a new one put into the keychain.
+    /// Throws CommonException.
+    Key256 protectionKeyForWriting();
+
 private:
     bool boolOr(const QString& key, bool fallback) const;
     int intOr(const QString& key, int fallback) const;
     /// The protection key in the keychain, read afresh; no value when absent or unusable
     /// (`unusable` tells the two apart).
     std::optional<Key256> storedProtectionKey(bool& unusable) const;
-    /// The stored key, or a new one put into the keychain. Throws CommonException.
-    Key256 protectionKeyForWriting();
-
     DefaultsStore& m_standardDefault;
     Keychain& m_keychain;
     // The bridge reads the password for every request; an unreadable one is reported once.

@@ -4,6 +4,7 @@
 #include "app/cli/CliUsageError.h"
 #include "app/cli/DatabaseCommands.h"
 #include "app/cli/EntryCommands.h"
+#include "app/cli/ImportCommands.h"
 #include "core/shared/CommonException.h"
 
 #include <QCommandLineParser>
@@ -57,6 +58,7 @@ QString roffEscape(QString text) {
 CliApplication::CliApplication(CliContext::Streams streams) : m_streams(streams) {
     m_commands.append(DatabaseCommands::commands());
     m_commands.append(EntryCommands::commands());
+    m_commands.append(ImportCommands::commands());
 }
 
 const CliCommand* CliApplication::command(const QString& name) const {

@@ -197,4 +197,59 @@ TEST_F(KeskorCliTest, AReaderThatGoesAwayEndsTheOutputOnly) {
     EXPECT_EQ(run({"ls", db}).out.count(u'\n'), 3) << "the database is intact";
 }
 
+TEST_F(KeskorCliTest, ImportsKeePassXmlAndCsvWithNestedFoldersAndCustomFields) {
+    createDatabase();
+    dir.write(QStringLiteral("kp.xml"), R"(<?xml version="1.0" encoding="utf-8"?>
+<KeePassFile><Meta><Generator>KeePassXC</Generator></Meta><Root><Group><Name>Root</Name>
+<Group><Name>Bänke</Name>
+<Entry><String><Key>Title</Key><Value>Sparkasse</Value></String>
+<String><Key>UserName</Key><Value>jörg</Value></String>
+<String><Key>Password</Key><Value Protected="True">geheim &amp; sicher</Value></String>
+<String><Key>PIN</Key><Value>1234</Value></String></Entry>
+<Group><Name>Innen</Name><Entry><String><Key>Title</Key><Value>Tief</Value></String></Entry>
+</Group></Group></Group></Root></KeePassFile>)");
+    dir.write(QStringLiteral("in.csv"), "Title,Username,Password,Group,Raum\r\n"
+                                        "\"Büro, Tür\",ülla,p1,Arbeit/Team,3.14\r\n"
+                                        "Zweiter,u2,\"mehr\"\"zeilig\nja\",Arbeit,\r\n");
+    const CliResult kp = run({"import", db, dir.file(QStringLiteral("kp.xml"))});
+    ASSERT_EQ(kp.exitCode, 0) << kp.err.toStdString();
+    EXPECT_EQ(kp.out, QStringLiteral("Imported 2 entries in 2 folders.\n"));
+    ok({"import", db, dir.file(QStringLiteral("in.csv")), "--format", "csv"});
+    EXPECT_EQ(run({"ls", "-R", db}).out,
+              QStringLiteral("Bänke/\n  Sparkasse\n  Innen/\n    Tief\n"
+                             "Arbeit/\n  Team/\n    Büro, Tür\n  Zweiter\n"));
+    EXPECT_EQ(run({"show", db, "Bänke/Sparkasse", "-a", "password"}).out,
+              QStringLiteral("geheim & sicher\n"));
+    EXPECT_EQ(run({"show", db, "Bänke/Sparkasse", "-a", "PIN"}).out, QStringLiteral("1234\n"));
+    EXPECT_EQ(run({"show", db, "Arbeit/Team/Büro, Tür", "-a", "Raum"}).out,
+              QStringLiteral("3.14\n"));
+    EXPECT_EQ(run({"show", db, "Arbeit/Zweiter", "-a", "password"}).out,
+              QStringLiteral("mehr\"zeilig\nja\n"));
+}
+
+TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {
+    createDatabase();
+    ok({"add", db, "Kept"});
+    const QByteArray before = bytes(db);
+    dir.write(QStringLiteral("bad.csv"), "Title,Password\nfine,p\n\"open,p\n");
+    dir.write(QStringLiteral("bad.xml"), "<KeePassFile><Root><Group><Name>R</Name>\n<Entry>\n"
+                                         "</Group></Root></KeePassFile>");
+    dir.write(QStringLiteral("nothing.csv"), "Name,Colour\nx,red\n");
+    struct Case {
+        const char* file;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{"bad.csv", "line 3"}, Case{"bad.xml", "line 3"}, Case{"nothing.csv", "password"}}) {
+        const CliResult r = run({"import", db, dir.file(QString::fromLatin1(c.file))});
+        EXPECT_EQ(r.exitCode, 1) << c.file;
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.message), Qt::CaseInsensitive))
+            << c.file << ": " << r.err.toStdString();
+        EXPECT_EQ(bytes(db), before) << c.file;
+    }
+    EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("bad.csv")), "--format", "yaml"}).exitCode,
+              2);
+    EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("missing.csv"))}).exitCode, 1);
+}
+
 } // namespace
