@@ -292,6 +292,12 @@ void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
     if (m_closed || m_disconnectAfterWriting || !m_tcp) {
         return;
     }
+    if (m_peerClosed || m_tcp->state() != QAbstractSocket::ConnectedState) {
+        // Nothing can be sent any more, and a write that never completes would leave whatever
+        // waits for it (the first read after a handshake answer) waiting for ever.
+        closeWithError(QStringLiteral("The remote host closed the connection"));
+        return;
+    }
     const qint64 unsent = m_bytesQueued - m_bytesWritten;
     if (unsent > 0 && unsent + data.size() > maxWriteBufferSize()) {
         closeWithError(QStringLiteral("The peer does not read; %1 unsent bytes").arg(unsent));
@@ -303,7 +309,9 @@ void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
         completeWrites();
         return;
     }
-    m_tcp->write(data);
+    if (m_tcp->write(data) < 0) {
+        closeWithError(m_tcp->errorString());
+    }
 }
 
 void AsyncSocket::completeWrites() {
@@ -328,6 +336,12 @@ void AsyncSocket::peerClosed() {
     // What arrived before the end of the stream still serves the reads.
     pull(m_tcp->bytesAvailable());
     maybeDequeueRead();
+    // Qt reports the end only after flushing what it could: unsent writes will never complete.
+    if (!m_closed && !m_writes.empty()) {
+        closeWithError(m_lastError.isEmpty()
+                           ? QStringLiteral("The remote host closed the connection")
+                           : m_lastError);
+    }
 }
 
 void AsyncSocket::closeWithError(const QString& error) {

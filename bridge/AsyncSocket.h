@@ -71,7 +71,8 @@ public:
     /// Reads up to and including `terminator`. When `maxLength` bytes arrive without it, the
     /// read completes with those `maxLength` bytes, so the caller sees the terminator missing.
     void readDataToData(const QByteArray& terminator, qint64 maxLength, long tag);
-    /// Queues `data` behind the earlier writes.
+    /// Queues `data` behind the earlier writes. After the peer's end of stream nothing can be
+    /// sent, so the connection closes instead (and so do writes still unsent at that end).
     void writeData(const QByteArray& data, long tag);
     /// Closes at once; pending reads and writes are dropped.
     void disconnect();
