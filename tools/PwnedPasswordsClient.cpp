@@ -55,8 +55,19 @@ QUrl PwnedPasswordsClient::rangeUrl(const QString& prefix) const {
 void PwnedPasswordsClient::checkPassword(const QString& password, ResultCallback onResult,
                                          FailureCallback onFailure) {
     const QString digest = digestText(password);
+    fetchRange(
+        rangePrefix(digest),
+        [suffix = rangeSuffix(digest), onResult = std::move(onResult)](const QByteArray& body) {
+            if (onResult) {
+                onResult(PwnedRangeParser::countForSuffix(QString::fromUtf8(body), suffix));
+            }
+        },
+        std::move(onFailure));
+}
 
-    QNetworkRequest request(rangeUrl(rangePrefix(digest)));
+void PwnedPasswordsClient::fetchRange(const QString& prefix, RangeCallback onBody,
+                                      FailureCallback onFailure) {
+    QNetworkRequest request(rangeUrl(prefix));
     request.setRawHeader(kApiKeyHeader, m_config.apiKey);
     request.setTransferTimeout(static_cast<int>(m_config.timeout.count()));
     // The API key goes to the configured host only, never to where a redirect points.
@@ -67,8 +78,7 @@ void PwnedPasswordsClient::checkPassword(const QString& password, ResultCallback
                          QNetworkRequest::AlwaysNetwork);
 
     QNetworkReply* reply = m_network.get(request);
-    m_pending.append(
-        Pending{reply, rangeSuffix(digest), {}, false, std::move(onResult), std::move(onFailure)});
+    m_pending.append(Pending{reply, {}, false, std::move(onBody), std::move(onFailure)});
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onReadyRead(reply); });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
 }
@@ -126,9 +136,8 @@ void PwnedPasswordsClient::onFinished(QNetworkReply* reply) {
         fail(UiText::key(QStringLiteral("pwned_failed")));
         return;
     }
-    const qint64 count = PwnedRangeParser::countForSuffix(QString::fromUtf8(p.body), p.suffix);
-    if (p.onResult) {
-        p.onResult(count);
+    if (p.onBody) {
+        p.onBody(p.body);
     }
 }
 

@@ -38,6 +38,8 @@ public:
     };
 
     using ResultCallback = std::function<void(qint64 count)>;
+    /// The whole answer for one prefix: "SUFFIX:COUNT" lines.
+    using RangeCallback = std::function<void(const QByteArray& body)>;
     /// A key ("pwned_failed") or a transport error's own text.
     using FailureCallback = std::function<void(const UiText& message)>;
 
@@ -57,14 +59,16 @@ public:
     /// Starts one request and returns at once; exactly one callback runs later, on this
     /// object's thread.
     void checkPassword(const QString& password, ResultCallback onResult, FailureCallback onFailure);
+    /// The same request for a prefix computed by the caller, so that passwords sharing one
+    /// are checked with a single request; the body is non-empty and within the bound.
+    void fetchRange(const QString& prefix, RangeCallback onBody, FailureCallback onFailure);
 
 private:
     struct Pending {
         QPointer<QNetworkReply> reply;
-        QString suffix;
         QByteArray body;
         bool tooLarge = false;
-        ResultCallback onResult;
+        RangeCallback onBody;
         FailureCallback onFailure;
     };
     void onReadyRead(QNetworkReply* reply);
