@@ -5,6 +5,8 @@
 #include "app/cli/DatabaseCommands.h"
 #include "app/cli/EntryCommands.h"
 #include "app/cli/ImportCommands.h"
+#include "app/cli/MaintenanceCommands.h"
+#include "app/cli/ToolCommands.h"
 #include "core/shared/CommonException.h"
 
 #include <QCommandLineParser>
@@ -59,6 +61,8 @@ CliApplication::CliApplication(CliContext::Streams streams) : m_streams(streams)
     m_commands.append(DatabaseCommands::commands());
     m_commands.append(EntryCommands::commands());
     m_commands.append(ImportCommands::commands());
+    m_commands.append(ToolCommands::commands());
+    m_commands.append(MaintenanceCommands::commands());
 }
 
 const CliCommand* CliApplication::command(const QString& name) const {

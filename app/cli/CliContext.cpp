@@ -81,4 +81,14 @@ SettingManager& CliContext::settings() {
     return app().mainManager().settingManager;
 }
 
+PwnedPasswordsClient::Config CliContext::pwnedConfig() const {
+    PwnedPasswordsClient::Config config;
+    const QString url = qEnvironmentVariable("KESKOR_PWNED_URL");
+    if (!url.isEmpty()) {
+        config.baseUrl = QUrl(url);
+    }
+    config.apiKey = qgetenv("KESKOR_PWNED_API_KEY");
+    return config;
+}
+
 } // namespace keskor

@@ -4,6 +4,7 @@
 // keychain, the texts, the presenter and the application object with its workflows.
 
 #include "app/cli/CliPresenter.h"
+#include "tools/PwnedPasswordsClient.h"
 
 #include <QStringList>
 #include <cstdio>
@@ -41,6 +42,9 @@ public:
     CliPresenter& presenter();
     AppDelegate& app();
     SettingManager& settings();
+    /// The breached-password service of this installation: KESKOR_PWNED_URL and
+    /// KESKOR_PWNED_API_KEY override the public service and its empty key.
+    PwnedPasswordsClient::Config pwnedConfig() const;
 
     const std::optional<QString>& keyFile() const { return m_keyFile; }
     const Streams& streams() const { return m_streams; }

@@ -1,14 +1,17 @@
 #pragma once
 // Runs the built keskor-cli as a user would, in a profile of its own: arguments, what goes to
-// standard input, and the exit status and both outputs that come back.
+// standard input, and the exit status and both outputs that come back. The event loop runs
+// while it waits, so servers of the test process (a range service) can answer it.
 
 #include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
+#include <QEventLoop>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 namespace keskor::test {
 
@@ -24,6 +27,8 @@ public:
     explicit CliProcess(const TempDir& dir) : m_home(dir.file(QStringLiteral("home"))) {}
 
     const QString& home() const { return m_home; }
+    /// An environment variable for every later run.
+    void setEnv(const QString& name, const QString& value) { m_extra.insert(name, value); }
 
     CliResult run(const QStringList& arguments, const QByteArray& input = {},
                   int timeoutMs = 60000) const {
@@ -33,6 +38,11 @@ public:
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        // Every peer of a test is on 127.0.0.1.
+        for (const char* proxy : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"}) {
+            env.remove(QString::fromLatin1(proxy));
+        }
+        env.insert(m_extra);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(KESKOR_CLI_BINARY), arguments);
         CliResult result;
@@ -41,7 +51,13 @@ public:
         }
         process.write(input);
         process.closeWriteChannel();
-        if (!process.waitForFinished(timeoutMs)) {
+        QEventLoop loop;
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        if (process.state() != QProcess::NotRunning) {
+            loop.exec();
+        }
+        if (process.state() != QProcess::NotRunning) {
             process.kill();
             process.waitForFinished();
         }
@@ -54,6 +70,7 @@ public:
 
 private:
     QString m_home;
+    QProcessEnvironment m_extra;
 };
 
 } // namespace keskor::test

@@ -1,7 +1,7 @@
 // keskor-cli run as a subprocess in a temporary home: a whole session from create to edit, the
 // key-file-only form, and the command lines and inputs that must fail cleanly.
 
-#include "tests/app/CliProcess.h"
+#include "tests/app/CliTestBase.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
@@ -12,39 +12,12 @@
 #include <gtest/gtest.h>
 
 using namespace keskor;
-using keskor::test::CliProcess;
 using keskor::test::CliResult;
 using keskor::test::TempDir;
 
 namespace {
 
-const QByteArray kMaster = "correct-Horse-battery-9-staple\n";
-
-class KeskorCliTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    CliProcess cli{dir};
-    QString db = dir.file(QStringLiteral("family.pswe"));
-
-    CliResult run(QStringList arguments, const QByteArray& input = kMaster) const {
-        return cli.run(arguments, input);
-    }
-    void createDatabase() {
-        const CliResult r =
-            run({QStringLiteral("create"), db, QStringLiteral("--kdf-memory"), QStringLiteral("8"),
-                 QStringLiteral("--kdf-passes"), QStringLiteral("1")});
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    }
-    void ok(const QStringList& arguments, const QByteArray& input = kMaster) const {
-        const CliResult r = run(arguments, input);
-        ASSERT_EQ(r.exitCode, 0) << arguments.join(u' ').toStdString() << "\n"
-                                 << r.err.toStdString();
-    }
-    QByteArray bytes(const QString& path) const {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-};
+class KeskorCliTest : public keskor::test::CliTestBase {};
 
 TEST_F(KeskorCliTest, ASessionFromCreateToEdit) {
     createDatabase();

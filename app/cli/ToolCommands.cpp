@@ -1,0 +1,522 @@
+#include "app/cli/ToolCommands.h"
+
+#include "app/cli/CliContext.h"
+#include "app/cli/CliRun.h"
+#include "app/cli/CliUsageError.h"
+#include "app/cli/EntryPath.h"
+#include "app/cli/GeneratorOptions.h"
+#include "core/AppDelegate.h"
+#include "core/ClipboardHelper.h"
+#include "core/Localizer.h"
+#include "core/shared/CommonException.h"
+#include "core/shared/DateTimeHelper.h"
+#include "core/shared/EncryptionHelper.h"
+#include "core/shared/PassFile.h"
+#include "core/shared/RightsHelper.h"
+#include "core/shared/SecureBytes.h"
+#include "platform/Keychain.h"
+#include "platform/QtClipboard.h"
+#include "platform/RecordingUserNotifier.h"
+#include "platform/SystemClock.h"
+#include "platform/UnixSignalWatcher.h"
+#include "tools/AnalyzeViewController.h"
+#include "tools/KeyGeneratorViewController.h"
+#include "tools/PasswordHelper.h"
+#include "tools/PwnedPasswordsClient.h"
+#include "tools/PwnedRangeParser.h"
+#include "tools/XmlExportController.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QNetworkAccessManager>
+#include <QTimer>
+#include <memory>
+
+namespace keskor {
+
+namespace {
+
+QCommandLineOption flag(const QString& name, const QString& description) {
+    return QCommandLineOption(name, description);
+}
+
+QCommandLineOption valued(const QStringList& names, const QString& description,
+                          const QString& valueName) {
+    return QCommandLineOption(names, description, valueName);
+}
+
+const QCommandLineOption jsonOption =
+    flag(QStringLiteral("json"), QStringLiteral("Print JSON instead of text."));
+
+QString jsonText(const QJsonArray& array) {
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed();
+}
+
+// generate ---------------------------------------------------------------------------------
+
+int generate(CliRun& run) {
+    const int count = run.intValue(QStringLiteral("count"), 1, 10000, 1);
+    // Checked once up front, so a bad option fails before anything is printed.
+    if (!run.isSet(QStringLiteral("simple"))) {
+        GeneratorOptions::fromRun(run);
+    }
+    for (int i = 0; i < count; ++i) {
+        QString password = GeneratorOptions::generate(run);
+        run.out(password);
+        secureWipe(password);
+    }
+    return 0;
+}
+
+// estimate ---------------------------------------------------------------------------------
+
+int estimate(CliRun& run) {
+    QString password = run.arguments().isEmpty() ? run.readSecret(QStringLiteral("Password"), false)
+                                                 : run.argument(0);
+    const TextLookup text = run.context().localizer().lookup();
+    run.out(PasswordHelper::strengthSummary(password, text));
+    run.out(PasswordHelper::crackTimeText(password, false, text));
+    run.out(QStringLiteral("%1: %2 %3")
+                .arg(text(QStringLiteral("entropy")))
+                .arg(PasswordHelper::entropy(password))
+                .arg(text(QStringLiteral("bits"))));
+    secureWipe(password);
+    return 0;
+}
+
+// The breached-password service ------------------------------------------------------------
+
+QString failureText(CliRun& run, const UiText& message) {
+    return run.context().localizer().text(message);
+}
+
+/// The range answers of the service for `prefixes`, one request each, all under way at once.
+/// Throws CommonException with the first failure; nothing partial is returned.
+QHash<QString, QByteArray> fetchRanges(CliRun& run, const QStringList& prefixes) {
+    QHash<QString, QByteArray> bodies;
+    if (prefixes.isEmpty()) {
+        return bodies;
+    }
+    QNetworkAccessManager network;
+    // Destroying the client aborts what is still under way once one request has failed.
+    auto client = std::make_unique<PwnedPasswordsClient>(network, run.context().pwnedConfig());
+    QEventLoop loop;
+    qsizetype open = prefixes.size();
+    std::optional<QString> failure;
+    for (const QString& prefix : prefixes) {
+        client->fetchRange(
+            prefix,
+            [&, prefix](const QByteArray& body) {
+                bodies.insert(prefix, body);
+                if (--open == 0) {
+                    loop.quit();
+                }
+            },
+            [&](const UiText& message) {
+                if (!failure) {
+                    failure = failureText(run, message);
+                }
+                loop.quit();
+            });
+    }
+    loop.exec();
+    client.reset();
+    if (failure) {
+        throw CommonException(*failure);
+    }
+    return bodies;
+}
+
+// analyze ----------------------------------------------------------------------------------
+
+int analyze(CliRun& run) {
+    PassFile& file = run.openDatabase(run.argument(0));
+    const TextLookup text = run.context().localizer().lookup();
+    AnalyzeViewController analysis(
+        run.context().presenter(), text, [&file] { return &file; },
+        [] { return DateTimeHelper::Now(); });
+    analysis.reload();
+    if (run.isSet(QStringLiteral("sort"))) {
+        const QString key = run.value(QStringLiteral("sort")).toLower();
+        if (key != QStringLiteral("entropy") && key != QStringLiteral("quality") &&
+            key != QStringLiteral("cracktime")) {
+            throw CliUsageError(
+                QStringLiteral("--sort takes entropy, quality or cracktime, not \"%1\".")
+                    .arg(run.value(QStringLiteral("sort"))));
+        }
+        analysis.sort(key, true);
+    }
+    const std::vector<AnalyzeRow>& rows = analysis.rows();
+
+    const bool pwned = run.isSet(QStringLiteral("pwned"));
+    QList<qint64> breached;
+    if (pwned) {
+        // Entries are grouped by the prefix of their digest: one request answers them all.
+        QStringList prefixes;
+        QList<std::pair<QString, QString>> keys;
+        for (const AnalyzeRow& row : rows) {
+            QString password = row.item->password().value_or(QString());
+            const QString digest = PwnedPasswordsClient::digestText(password);
+            secureWipe(password);
+            const QString prefix = PwnedPasswordsClient::rangePrefix(digest);
+            if (!prefixes.contains(prefix)) {
+                prefixes.append(prefix);
+            }
+            keys.append({prefix, PwnedPasswordsClient::rangeSuffix(digest)});
+        }
+        const QHash<QString, QByteArray> bodies = fetchRanges(run, prefixes);
+        for (const auto& [prefix, suffix] : keys) {
+            breached.append(
+                PwnedRangeParser::countForSuffix(QString::fromUtf8(bodies.value(prefix)), suffix));
+        }
+    }
+
+    if (run.isSet(QStringLiteral("json"))) {
+        QJsonArray json;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const AnalyzeRow& row = rows[i];
+            QJsonObject o{{QStringLiteral("path"), EntryPath::of(*row.item)},
+                          {QStringLiteral("uuid"), row.item->fingerprint},
+                          {QStringLiteral("entropy"), row.entropy},
+                          {QStringLiteral("quality"), qRound(row.quality.value)},
+                          {QStringLiteral("crackTimeSeconds"), qint64(row.crackTime)},
+                          {QStringLiteral("crackTime"), row.crackTimeText.trimmed()}};
+            if (pwned) {
+                o.insert(QStringLiteral("breached"), breached.value(qsizetype(i)));
+            }
+            json.append(o);
+        }
+        run.out(jsonText(json));
+        return 0;
+    }
+    run.out(QStringLiteral("PATH\tENTROPY\tQUALITY\tCRACK TIME") +
+            (pwned ? QStringLiteral("\tBREACHED") : QString()));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const AnalyzeRow& row = rows[i];
+        QString line = QStringLiteral("%1\t%2\t%3\t%4")
+                           .arg(EntryPath::of(*row.item))
+                           .arg(row.entropy)
+                           .arg(qRound(row.quality.value))
+                           .arg(row.crackTimeText.trimmed());
+        if (pwned) {
+            line += u'\t' + QString::number(breached.value(qsizetype(i)));
+        }
+        run.out(line);
+    }
+    return 0;
+}
+
+// pwned ------------------------------------------------------------------------------------
+
+int pwned(CliRun& run) {
+    QString password = run.readSecret(QStringLiteral("Password"), false);
+    QNetworkAccessManager network;
+    PwnedPasswordsClient client(network, run.context().pwnedConfig());
+    QEventLoop loop;
+    std::optional<qint64> count;
+    std::optional<QString> failure;
+    client.checkPassword(
+        password,
+        [&](qint64 found) {
+            count = found;
+            loop.quit();
+        },
+        [&](const UiText& message) {
+            failure = failureText(run, message);
+            loop.quit();
+        });
+    secureWipe(password);
+    if (!count && !failure) {
+        loop.exec();
+    }
+    if (failure) {
+        throw CommonException(*failure);
+    }
+    const TextLookup text = run.context().localizer().lookup();
+    if (*count > 0) {
+        run.out(text(QStringLiteral("pwned_appear_pre")) + u' ' + QString::number(*count) + u' ' +
+                text(QStringLiteral("pwned_appear_suf")));
+    } else {
+        run.out(text(QStringLiteral("pwned_not_found")));
+    }
+    return 0;
+}
+
+// export -----------------------------------------------------------------------------------
+
+/// The installation's protection key for the one protected header value, read as the settings
+/// keep it; a fresh key when there is none, which leaves that value unreadable, as it would be
+/// on another installation.
+Key256 protectionKey(CliRun& run) {
+    std::optional<QString> stored =
+        run.context().keychain().get(run.context().settings().protectionKeychainKey);
+    if (stored) {
+        QByteArray latin = stored->toLatin1();
+        secureWipe(*stored);
+        auto decoded = QByteArray::fromBase64Encoding(
+            latin, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+        secureWipe(latin);
+        if (decoded && decoded.decoded.size() == qsizetype(Key256::Size)) {
+            Key256 key = Key256::fromBytes(decoded.decoded.constData(), Key256::Size);
+            secureWipe(decoded.decoded);
+            return key;
+        }
+        secureWipe(decoded.decoded);
+    }
+    return Key256::random();
+}
+
+int exportXml(CliRun& run) {
+    const QString target = run.argument(1);
+    PassFile& file = run.openDatabase(run.argument(0));
+    if (!RightsHelper::checkDBExportRights(file)) {
+        throw CommonException(
+            QStringLiteral("You have no right to export this database; nothing was written."));
+    }
+    const QFileInfo out(target);
+    if (out.exists() && out.canonicalFilePath() == QFileInfo(run.argument(0)).canonicalFilePath()) {
+        throw CommonException(QStringLiteral("The export would replace the database itself."));
+    }
+    if (out.isDir()) {
+        throw CommonException(QStringLiteral("%1 is a folder.").arg(target));
+    }
+    XmlExportOptions options;
+    if (run.isSet(QStringLiteral("folder"))) {
+        options.folder = EntryPath::folder(file, run.value(QStringLiteral("folder"))).get();
+    }
+    options.includeSubfolders = !run.isSet(QStringLiteral("no-subfolders"));
+    const bool needsKey = file.backupServer && !file.backupServer->isEmpty();
+    const EncryptionHelper protection(needsKey ? protectionKey(run) : Key256::random());
+    const SystemClock clock;
+    XmlExportController controller(run.context().presenter(), protection, clock,
+                                   [&file] { return &file; });
+    if (!controller.exportToFile(target, options)) {
+        throw CommonException(QStringLiteral("Nothing was exported."));
+    }
+    run.out(QStringLiteral("Exported to %1").arg(target));
+    return 0;
+}
+
+// keyfile ----------------------------------------------------------------------------------
+
+int keyfile(CliRun& run) {
+    QString path = run.argument(0);
+    const QString suffix = QLatin1Char('.') + QLatin1String(KeyGeneratorViewController::kExtension);
+    if (!path.endsWith(suffix, Qt::CaseInsensitive)) {
+        path += suffix;
+    }
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        throw CommonException(QStringLiteral("%1 is a folder.").arg(path));
+    }
+    if (target.exists() && !run.isSet(QStringLiteral("force"))) {
+        throw CommonException(
+            QStringLiteral("%1 exists; a key file is never replaced without --force.").arg(path));
+    }
+    KeyGeneratorViewController generator(run.context().presenter(), {});
+    generator.saveTo(path);
+    run.out(QStringLiteral("Wrote %1").arg(path));
+    return 0;
+}
+
+// clip -------------------------------------------------------------------------------------
+
+std::optional<QString> fieldValue(const Info2Item& item, const QString& field) {
+    const auto is = [&](const char* name) {
+        return field.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    if (field.isEmpty() || is("password")) {
+        return item.password();
+    }
+    if (is("username") || is("user")) {
+        return item.userName();
+    }
+    if (is("url")) {
+        return item.url();
+    }
+    if (is("comment")) {
+        return item.comment();
+    }
+    if (is("category")) {
+        return item.category();
+    }
+    if (is("tags")) {
+        return item.text(ItemText::Tags);
+    }
+    for (const PswField& custom : item.customFields) {
+        if (custom.name.compare(field, Qt::CaseInsensitive) == 0) {
+            return custom.value;
+        }
+    }
+    return std::nullopt;
+}
+
+int clip(CliRun& run) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        throw CommonException(
+            QStringLiteral("keskor-cli clip needs a graphical session (no display found)"));
+    }
+    const bool byUuid = run.isSet(QStringLiteral("uuid"));
+    if (run.arguments().size() > (byUuid ? 2 : 3)) {
+        throw CliUsageError(QStringLiteral("too many arguments"));
+    }
+    run.openDatabase(run.argument(0));
+    const std::shared_ptr<Info2Item> item = run.entry(byUuid ? QString() : run.argument(1));
+    const QString field = run.argument(byUuid ? 1 : 2);
+    std::optional<QString> value = fieldValue(*item, field);
+    if (!value) {
+        throw CommonException(QStringLiteral("The entry has no field \"%1\".")
+                                  .arg(field.isEmpty() ? QStringLiteral("Password") : field));
+    }
+
+    SettingManager& settings = run.context().settings();
+    SystemClock clock;
+    QtClipboard clipboard;
+    RecordingUserNotifier notifier;
+    ClipboardHelper helper(clipboard, clock, notifier, run.context().localizer().lookup(),
+                           [&settings] { return settings.clipboardClearTime(); });
+    helper.copyToClipboard(*value, true);
+    for (const RecordingUserNotifier::Notice& notice : notifier.notices()) {
+        run.out(QStringList{notice.subtitle, notice.informativeText}.join(u' ').trimmed());
+    }
+    if (!helper.isClearingPending()) {
+        secureWipe(*value);
+        return 0;
+    }
+    // The clipboard lives as long as this process offers it, so the process stays until the
+    // clearing has run; a stop request clears at once instead of leaving the secret behind.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!helper.isClearingPending()) {
+            loop.quit();
+        }
+    });
+    poll.start(100);
+    bool interrupted = false;
+    UnixSignalWatcher stopWatcher;
+    QObject::connect(&stopWatcher, &UnixSignalWatcher::stopRequested, &loop, [&](int) {
+        interrupted = true;
+        QString current = clipboard.text();
+        if (current == *value) {
+            clipboard.clear();
+        }
+        secureWipe(current);
+        loop.quit();
+    });
+    loop.exec();
+    secureWipe(*value);
+    if (interrupted) {
+        throw CommonException(QStringLiteral("Interrupted; the clipboard was cleared."));
+    }
+    run.out(QStringLiteral("The clipboard was cleared."));
+    return 0;
+}
+
+} // namespace
+
+QList<CliCommand> ToolCommands::commands() {
+    QList<QCommandLineOption> generateOptions = GeneratorOptions::options();
+    generateOptions.append(valued({QStringLiteral("c"), QStringLiteral("count")},
+                                  QStringLiteral("How many passwords (1 to 10000, default 1)."),
+                                  QStringLiteral("COUNT")));
+    return {
+        {QStringLiteral("generate"), QString(), QStringLiteral("Generate passwords."),
+         QStringLiteral(
+             "Prints COUNT passwords, one per line. Without a class option all classes take\n"
+             "part; the chosen classes share the password equally unless --percent says how."),
+         generateOptions, 0, 0, false, generate},
+        {QStringLiteral("estimate"),
+         QStringLiteral("[PASSWORD]"),
+         QStringLiteral("Rate a password's strength."),
+         QStringLiteral(
+             "Prints the strength summary, the time it could be cracked in and its entropy.\n"
+             "Without PASSWORD one line is read from standard input (without echo on a\n"
+             "terminal), which keeps it out of the shell history and the process list."),
+         {},
+         0,
+         1,
+         false,
+         estimate},
+        {QStringLiteral("analyze"),
+         QStringLiteral("DB"),
+         QStringLiteral("Rate every password of a database."),
+         QStringLiteral(
+             "One line per entry with a password: path, entropy in bits, quality (0 to 100)\n"
+             "and crack time, in tree order unless --sort is given (weakest first).\n\n"
+             "--pwned also asks the breached-password service how often each password was\n"
+             "seen. Only the first five characters of each password's SHA-1 digest are sent,\n"
+             "one request per distinct five characters."),
+         {valued({QStringLiteral("sort")},
+                 QStringLiteral("Sort by entropy, quality or cracktime, weakest first."),
+                 QStringLiteral("KEY")),
+          flag(QStringLiteral("pwned"),
+               QStringLiteral("Add the count of known breaches of each password.")),
+          jsonOption},
+         1,
+         1,
+         true,
+         analyze},
+        {QStringLiteral("pwned"),
+         QString(),
+         QStringLiteral("Check a password against known data breaches."),
+         QStringLiteral(
+             "Reads the password without echo (one line from standard input otherwise). Only\n"
+             "the first five characters of its SHA-1 digest leave the machine. Exits with 0\n"
+             "whether it was found or not, and with 1 when the service could not be asked."),
+         {},
+         0,
+         0,
+         false,
+         pwned},
+        {QStringLiteral("export"),
+         QStringLiteral("DB OUT.xml"),
+         QStringLiteral("Export a database as unencrypted XML."),
+         QStringLiteral(
+             "The file holds every password in the clear: keep it safe and delete it after\n"
+             "use. It is written in one step, so a failed export leaves an earlier file as it\n"
+             "was. Databases whose rights forbid export are refused."),
+         {valued({QStringLiteral("folder")}, QStringLiteral("Export only this folder."),
+                 QStringLiteral("PATH")),
+          flag(QStringLiteral("no-subfolders"),
+               QStringLiteral("Leave out the folders below the exported one."))},
+         2,
+         2,
+         true,
+         exportXml},
+        {QStringLiteral("keyfile"),
+         QStringLiteral("OUT.krk"),
+         QStringLiteral("Create a new key file."),
+         QStringLiteral("The name gets the .krk extension when it lacks it. An existing file is\n"
+                        "kept unless --force is given."),
+         {flag(QStringLiteral("force"), QStringLiteral("Replace an existing file."))},
+         1,
+         1,
+         false,
+         keyfile},
+        {QStringLiteral("clip"),
+         QStringLiteral("DB ENTRY [FIELD]"),
+         QStringLiteral("Copy an entry's password or another field to the clipboard."),
+         QStringLiteral(
+             "FIELD is Password (the default), UserName, URL, Comment, Category, Tags or a\n"
+             "custom field's name. The command waits until the clipboard-clear time of the\n"
+             "settings has passed and clears the clipboard if it still holds the copy; an\n"
+             "interrupt clears it at once. Needs a graphical session."),
+         {valued({QStringLiteral("uuid")},
+                 QStringLiteral("Name the entry by its fingerprint (ENTRY is left out)."),
+                 QStringLiteral("FINGERPRINT"))},
+         1,
+         3,
+         true,
+         clip},
+    };
+}
+
+} // namespace keskor
