@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -54,26 +55,24 @@ qsizetype distinctCount(const QStringList& chars) {
 /// being 100 whatever the percentages add up to.
 std::array<int, 100> bandTable(const QList<int>& percentages) {
     std::array<int, 100> table{};
-    std::vector<qint64> sums;
     qint64 running = 0;
-    for (const int p : percentages) {
-        running += p;
-        sums.push_back(running);
-    }
-    sums.back() = 100;
-    for (int r = 0; r < 100; ++r) {
-        for (std::size_t k = 0; k < sums.size(); ++k) {
-            if (sums[k] > r) {
-                table[static_cast<std::size_t>(r)] = static_cast<int>(k);
-                break;
-            }
+    int r = 0;
+    for (qsizetype k = 0; k < percentages.size() && r < 100; ++k) {
+        running = k + 1 == percentages.size() ? 100 : running + percentages.at(k);
+        for (; r < 100 && running > r; ++r) {
+            table[static_cast<std::size_t>(r)] = static_cast<int>(k);
         }
     }
     return table;
 }
 
-QSet<int> drawableClasses(const std::array<int, 100>& table) {
-    return QSet<int>(table.begin(), table.end());
+/// The classes the table can yield, one bit each (there are at most 32).
+std::uint32_t drawableClasses(const std::array<int, 100>& table) {
+    std::uint32_t classes = 0;
+    for (const int k : table) {
+        classes |= 1u << k;
+    }
+    return classes;
 }
 
 /// Appends `length` characters drawn by `pick`, refusing a character equal to the previous
@@ -145,7 +144,7 @@ QList<int> PasswordHelper::classSequence(const QList<int>& percentages, int leng
                     .arg(length)
                     .arg(classes));
         }
-        if (drawableClasses(table).size() < classes) {
+        if (std::popcount(drawableClasses(table)) < classes) {
             throw CommonException(QStringLiteral(
                 "The percentages leave no room for some classes, so not every class can occur."));
         }
@@ -211,7 +210,11 @@ QString PasswordHelper::generatePassword(const PasswordGeneratorOption& option,
         throw CommonException(QStringLiteral("No character class is switched on."));
     }
     // Only classes that can be drawn matter: a class cut off by the percentages may be empty.
-    for (const int k : drawableClasses(bandTable(percentages))) {
+    const std::uint32_t drawable = drawableClasses(bandTable(percentages));
+    for (qsizetype k = 0; k < classes.size(); ++k) {
+        if ((drawable & (1u << k)) == 0) {
+            continue;
+        }
         const QStringList& chars = *classes.at(k);
         if (chars.isEmpty()) {
             throw CommonException(QStringLiteral("The custom character class has no characters."));
@@ -290,6 +293,40 @@ QString PasswordHelper::generateSimplePassword(int length, bool uppercase, bool 
 }
 
 int PasswordHelper::pool(const QString& password) {
+    // The common case, text without line breaks or surrogates, is scanned directly: there the
+    // tests below mean "holds a character of the class". Other text keeps the tests' own rules
+    // (a line break ends what "." spans).
+    static const QString special = specialChars() + QLatin1Char(' ');
+    static const QString umlauts = QStringLiteral("ÄäÖöÜüß");
+    unsigned found = 0;
+    bool plain = true;
+    for (const QChar c : password) {
+        const char16_t u = c.unicode();
+        const bool lineBreak = u == u'\n' || u == u'\r' || u == u'\v' || u == u'\f' || u == 0x85 ||
+                               u == 0x2028 || u == 0x2029;
+        if (lineBreak || c.isSurrogate()) {
+            plain = false;
+            break;
+        }
+        if (u >= u'A' && u <= u'Z') {
+            found |= 1u;
+        } else if (u >= u'a' && u <= u'z') {
+            found |= 2u;
+        } else if (u >= u'0' && u <= u'9') {
+            found |= 4u;
+        } else if (u < 0x80 ? special.contains(c) : umlauts.contains(c)) {
+            found |= u < 0x80 ? 8u : 16u;
+        }
+    }
+    if (plain) {
+        int total = 0;
+        for (std::size_t i = 0; i < kClassPools.size(); ++i) {
+            if ((found & (1u << i)) != 0) {
+                total += kClassPools[i];
+            }
+        }
+        return total;
+    }
     int total = 0;
     const auto& tests = classTests();
     for (std::size_t i = 0; i < tests.size(); ++i) {
@@ -309,7 +346,7 @@ int PasswordHelper::entropy(const QString& password) {
         return 0;
     }
     const double bits =
-        std::log2(static_cast<double>(p)) * static_cast<double>(characters(password).size());
+        std::log2(static_cast<double>(p)) * static_cast<double>(characterCount(password));
     return bits >= static_cast<double>(std::numeric_limits<int>::max())
                ? std::numeric_limits<int>::max()
                : static_cast<int>(bits);
@@ -323,7 +360,7 @@ std::int64_t PasswordHelper::crackTime(const QString& password) {
     if (p == 0) {
         return 0;
     }
-    const qsizetype n = characters(password).size();
+    const qsizetype n = characterCount(password);
     constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
     // Exact integer power; once it no longer fits, the quotient is far beyond 2^63 anyway.
     const unsigned __int128 limit = ~static_cast<unsigned __int128>(0) / p;
@@ -353,7 +390,7 @@ QString PasswordHelper::ratingKey(int entropy) {
 QString PasswordHelper::strengthSummary(const QString& password, const TextLookup& text) {
     const int bits = entropy(password);
     return text(QStringLiteral("length")) + QStringLiteral(": ") +
-           QString::number(characters(password).size()) + QLatin1Char(' ') +
+           QString::number(characterCount(password)) + QLatin1Char(' ') +
            text(QStringLiteral("chars")) + QStringLiteral("; ") + text(QStringLiteral("entropy")) +
            QStringLiteral(": ") + QString::number(bits) + QLatin1Char(' ') +
            text(QStringLiteral("bits")) + QStringLiteral("; ") +
@@ -436,6 +473,22 @@ QStringList PasswordHelper::characters(const QString& text) {
         start = end;
     }
     return out;
+}
+
+qsizetype PasswordHelper::characterCount(const QString& text) {
+    // Printable ASCII and tabs: one character per code unit (only CR LF joins there).
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x80 && c.unicode() != u'\r';
+    });
+    if (ascii) {
+        return text.size();
+    }
+    qsizetype count = 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    while (finder.toNextBoundary() != -1) {
+        ++count;
+    }
+    return count;
 }
 
 } // namespace keskor

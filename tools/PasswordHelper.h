@@ -70,6 +70,8 @@ public:
 
     /// The user-perceived characters (grapheme clusters) of a text, in order.
     static QStringList characters(const QString& text);
+    /// How many there are, without building them.
+    static qsizetype characterCount(const QString& text);
 };
 
 } // namespace keskor

@@ -37,8 +37,27 @@ INSTANTIATE_TEST_SUITE_P(
                       // Combining marks and emoji count as one character each.
                       EntropyCase{"GraphemeLength", QStringLiteral("e\u0301e\u0301"), 26, 9},
                       EntropyCase{"EmojiWithLetter", QStringLiteral("🔑a"), 26, 9},
-                      EntropyCase{"NoClassAtAll", QStringLiteral("€€€"), 0, 0}),
+                      EntropyCase{"NoClassAtAll", QStringLiteral("€€€"), 0, 0},
+                      // The class tests span one line: a line feed inside fails them all, a
+                      // final one is allowed (and counts as a character).
+                      EntropyCase{"LineFeedInside", QStringLiteral("Ab\nc1"), 0, 0},
+                      EntropyCase{"FinalLineFeed", QStringLiteral("Ab1\n"), 62, 23},
+                      EntropyCase{"FinalCrLfIsOneCharacter", QStringLiteral("Ab\r\n"), 52, 17},
+                      EntropyCase{"TabIsNoClass", QStringLiteral("a\tb"), 26, 14}),
     [](const auto& info) { return std::string(info.param.name); });
+
+class CharacterCountTest : public ::testing::TestWithParam<QString> {};
+
+TEST_P(CharacterCountTest, CountsWhatCharactersReturns) {
+    EXPECT_EQ(PasswordHelper::characterCount(GetParam()),
+              PasswordHelper::characters(GetParam()).size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Quality, CharacterCountTest,
+                         ::testing::Values(QString(), QStringLiteral("abc !~"),
+                                           QStringLiteral("a\r\nb"), QStringLiteral("a\rb\r"),
+                                           QStringLiteral("e\u0301x"), QStringLiteral("🔑🔑"),
+                                           QStringLiteral("\U0001F469\u200D\U0001F4BB")));
 
 TEST(PasswordQualityTest, RatingBoundaries) {
     EXPECT_EQ(PasswordHelper::ratingKey(0), QStringLiteral("weak"));
