@@ -16,7 +16,12 @@ SystemRandomSource::~SystemRandomSource() {
 
 std::uint64_t SystemRandomSource::next64() {
     if (m_next == kBlock) {
-        randombytes_buf(m_block.data(), sizeof m_block);
+        // Each block is the ChaCha20 stream of a fresh key from the system generator: one
+        // small system call per block, while the kernel would otherwise compute every byte.
+        std::array<unsigned char, randombytes_SEEDBYTES> key{};
+        randombytes_buf(key.data(), key.size());
+        randombytes_buf_deterministic(m_block.data(), sizeof m_block, key.data());
+        sodium_memzero(key.data(), key.size());
         m_next = 0;
     }
     const std::uint64_t value = m_block[m_next];

@@ -1,7 +1,9 @@
 #pragma once
 // The operating system's cryptographically secure generator (libsodium, which reads getrandom
-// on Linux). Values are fetched in blocks, since one system call per draw dominates the cost of
-// generating; the unused rest of a block is wiped when the source goes away.
+// on Linux). Values come in blocks of 4 KiB, each the ChaCha20 stream of a new 256-bit key
+// drawn from the system, since a system call per draw, or the kernel computing every byte,
+// would dominate the cost of generating; the unused rest of a block is wiped when the source
+// goes away.
 
 #include "tools/RandomSource.h"
 
@@ -20,7 +22,7 @@ public:
     std::uint64_t next64() override;
 
 private:
-    static constexpr std::size_t kBlock = 128;
+    static constexpr std::size_t kBlock = 512;
     std::array<std::uint64_t, kBlock> m_block{};
     std::size_t m_next = kBlock;
 };

@@ -6,6 +6,7 @@
 #include "tools/PasswordHelper.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -64,6 +65,27 @@ TEST(RandomSourceTest, UniformUsesTheHighHalfAndRejectsTheBiasedBand) {
     random.raw((1ull << 63) + (1ull << 40));
     EXPECT_EQ(random.uniform(100), 50u);
     EXPECT_THROW(random.uniform(0), CommonException);
+}
+
+TEST(RandomSourceTest, SystemSourceKeepsGivingFreshValuesAcrossBlocks) {
+    // Several 4 KiB blocks: every refill must bring new values, never the wiped zeros or a
+    // repeat of an earlier block, and two sources never share a stream.
+    SystemRandomSource first;
+    SystemRandomSource second;
+    QSet<std::uint64_t> seen;
+    constexpr int kDraws = 5000;
+    for (int i = 0; i < kDraws; ++i) {
+        seen.insert(first.next64());
+        seen.insert(second.next64());
+    }
+    EXPECT_EQ(seen.size(), 2 * kDraws);
+    EXPECT_FALSE(seen.contains(0));
+    // Each bit is set about half of the time (10,000 draws: 6 sigma is 300).
+    for (int bit = 0; bit < 64; bit += 7) {
+        const auto ones = std::count_if(seen.begin(), seen.end(),
+                                        [bit](std::uint64_t v) { return (v >> bit) & 1u; });
+        EXPECT_NEAR(double(ones), kDraws, 300.0) << "bit " << bit;
+    }
 }
 
 TEST(PasswordGeneratorTest, ClassCharactersAreTheFixedTexts) {
