@@ -30,8 +30,13 @@ double DateTimeHelper::toDelphiTime(const QDateTime& dateTime) {
 }
 
 QDateTime DateTimeHelper::parseDelphiDate(double value) {
+    const std::optional<WallClock> clock = parseDelphiWallClock(value);
+    return clock ? QDateTime(clock->date, clock->time) : QDateTime();
+}
+
+std::optional<DateTimeHelper::WallClock> DateTimeHelper::parseDelphiWallClock(double value) {
     if (!std::isfinite(value) || std::fabs(value) > kMaxDays) {
-        return {};
+        return std::nullopt;
     }
     const double whole = std::trunc(value);
     const double fraction = std::fabs(value - whole);
@@ -41,8 +46,8 @@ QDateTime DateTimeHelper::parseDelphiDate(double value) {
         ms = 0;
         days += (value >= 0 ? 1 : -1);
     }
-    const QDate date = delphiEpoch().addDays(days);
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+    return WallClock{delphiEpoch().addDays(days),
+                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms))};
 }
 
 } // namespace keskor

@@ -19,6 +19,10 @@ TEST_P(DelphiDateTest, ConvertsBothWays) {
     const auto& c = GetParam();
     EXPECT_EQ(DateTimeHelper::parseDelphiDate(c.value), c.expected) << c.value;
     EXPECT_DOUBLE_EQ(DateTimeHelper::toDelphiTime(c.expected), c.value);
+    const auto clock = DateTimeHelper::parseDelphiWallClock(c.value);
+    ASSERT_TRUE(clock.has_value());
+    EXPECT_EQ(clock->date, c.expected.date());
+    EXPECT_EQ(clock->time, c.expected.time());
 }
 
 QDateTime at(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
@@ -44,6 +48,7 @@ TEST(DelphiDateEdgeTest, ValuesQtCannotHoldGiveAnInvalidDate) {
     EXPECT_FALSE(
         DateTimeHelper::parseDelphiDate(std::numeric_limits<double>::quiet_NaN()).isValid());
     EXPECT_FALSE(DateTimeHelper::parseDelphiDate(1e300).isValid());
+    EXPECT_FALSE(DateTimeHelper::parseDelphiWallClock(-1e300).has_value());
     EXPECT_EQ(DateTimeHelper::toDelphiTime(QDateTime()), 0.0);
 }
 
