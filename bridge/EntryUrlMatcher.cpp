@@ -14,7 +14,7 @@ void collect(const EntryUrlMatcher::Items& items, const QString& pageUrl,
              const std::optional<QString>& userName, EntryUrlMatcher::Items& out) {
     for (const auto& item : items) {
         if (EntryUrlMatcher::matchesUrl(*item, pageUrl)) {
-            const auto user = item->userName();
+            const QString* user = item->findText(ItemText::UserName);
             if (!userName || (user && *user == *userName)) {
                 out.push_back(item);
             }
@@ -43,7 +43,8 @@ QStringView EntryUrlMatcher::beforeQuery(QStringView url) {
 }
 
 bool EntryUrlMatcher::matchesUrl(const Info2Item& item, const QString& pageUrl) {
-    if (const auto url = item.url(); url && equalsAsciiCaseless(*url, pageUrl)) {
+    if (const QString* url = item.findText(ItemText::Url);
+        url && equalsAsciiCaseless(*url, pageUrl)) {
         return true;
     }
     for (const auto& additional : item.additionalUrls) {
@@ -63,7 +64,7 @@ EntryUrlMatcher::Items EntryUrlMatcher::findMatches(const Items& items, const QS
     collect(items, pageUrl, userName, matches);
     const QStringView page = beforeQuery(pageUrl);
     std::stable_partition(matches.begin(), matches.end(), [page](const auto& item) {
-        const auto url = item->url();
+        const QString* url = item->findText(ItemText::Url);
         return url && equalsAsciiCaseless(beforeQuery(*url), page);
     });
     return matches;

@@ -104,12 +104,19 @@ std::shared_ptr<Info2Item> Info2Item::createFolder(const QString& name) {
 }
 
 std::optional<QString> Info2Item::text(ItemText field) const {
-    for (const auto& [f, value] : m_texts) {
-        if (f == field) {
-            return value;
-        }
+    if (const QString* value = findText(field)) {
+        return *value;
     }
     return std::nullopt;
+}
+
+const QString* Info2Item::findText(ItemText field) const noexcept {
+    for (const auto& [f, value] : m_texts) {
+        if (f == field) {
+            return &value;
+        }
+    }
+    return nullptr;
 }
 
 void Info2Item::setText(ItemText field, std::optional<QString> value) {

@@ -91,6 +91,8 @@ public:
     std::vector<Info2Item> history;
 
     std::optional<QString> text(ItemText field) const;
+    /// The same value without a copy (null when unset), for scans over a whole database.
+    const QString* findText(ItemText field) const noexcept;
     void setText(ItemText field, std::optional<QString> value);
     /// Room for `count` texts, so a loader that knows the count allocates once.
     void reserveTexts(std::size_t count) { m_texts.reserve(count); }
