@@ -3,6 +3,7 @@
 #include "bridge/SocketThread.h"
 
 #include <QHostAddress>
+#include <QScopeGuard>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -57,11 +58,22 @@ AsyncSocket::~AsyncSocket() {
 
 template <typename Fn> void AsyncSocket::onThread(Fn fn) {
     // A weak handle: queued work must not keep a released socket open.
+    ++m_queued;
     m_thread->post([weak = weak_from_this(), fn = std::move(fn)]() {
         if (auto self = weak.lock()) {
+            --self->m_queued;
             fn(*self);
         }
     });
+}
+
+template <typename Fn> void AsyncSocket::onThreadInOrder(Fn fn) {
+    // Saves a trip through the event loop per read, which is most of a small message's cost.
+    if (m_queued.load() == 0 && m_thread->isCurrent()) {
+        fn(*this);
+    } else {
+        onThread(std::move(fn));
+    }
 }
 
 bool AsyncSocket::acceptOnPort(quint16 port, QString* error) {
@@ -157,19 +169,19 @@ void AsyncSocket::adopt(QTcpSocket* tcp) {
 }
 
 void AsyncSocket::readData(long tag) {
-    onThread([tag](AsyncSocket& self) {
+    onThreadInOrder([tag](AsyncSocket& self) {
         self.enqueueRead({ReadRequest::Kind::Available, 0, {}, tag});
     });
 }
 
 void AsyncSocket::readDataToLength(qint64 length, long tag) {
-    onThread([length, tag](AsyncSocket& self) {
+    onThreadInOrder([length, tag](AsyncSocket& self) {
         self.enqueueRead({ReadRequest::Kind::Length, length, {}, tag});
     });
 }
 
 void AsyncSocket::readDataToData(const QByteArray& terminator, qint64 maxLength, long tag) {
-    onThread([terminator, maxLength, tag](AsyncSocket& self) {
+    onThreadInOrder([terminator, maxLength, tag](AsyncSocket& self) {
         self.enqueueRead({ReadRequest::Kind::Terminator, maxLength, terminator, tag});
     });
 }
@@ -200,7 +212,9 @@ void AsyncSocket::enqueueRead(ReadRequest request) {
         return;
     }
     m_reads.push_back(std::move(request));
-    maybeDequeueRead();
+    if (!m_dispatchingReads) {
+        maybeDequeueRead();
+    }
 }
 
 void AsyncSocket::maybeDequeueRead() {
@@ -208,6 +222,8 @@ void AsyncSocket::maybeDequeueRead() {
         return;
     }
     const auto keepAlive = shared_from_this(); // the delegate may drop its handle
+    m_dispatchingReads = true;
+    const auto done = qScopeGuard([this] { m_dispatchingReads = false; });
     while (!m_reads.empty()) {
         std::optional<QByteArray> data = tryCompleteRead(m_reads.front());
         if (!data) {
@@ -311,7 +327,11 @@ void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
     }
     if (m_tcp->write(data) < 0) {
         closeWithError(m_tcp->errorString());
+        return;
     }
+    // Into the kernel now rather than on the next pass of the event loop: a reply leaves at
+    // once. What does not fit stays buffered and goes out as the peer reads.
+    m_tcp->flush();
 }
 
 void AsyncSocket::completeWrites() {

@@ -93,6 +93,9 @@ private:
     };
 
     template <typename Fn> void onThread(Fn fn);
+    /// At once when called on the socket thread with nothing of ours still queued there (the
+    /// usual case: the next read asked for from a read callback), else as onThread().
+    template <typename Fn> void onThreadInOrder(Fn fn);
 
     // Socket thread only, from here on.
     void adopt(QTcpSocket* tcp);
@@ -112,6 +115,8 @@ private:
     std::atomic<AsyncSocketDelegate*> m_delegate;
     std::atomic<qint64> m_maxWriteBufferSize{DefaultMaxWriteBufferSize};
     std::atomic<quint16> m_localPort{0};
+    /// Work of ours queued on the socket thread and not yet run.
+    std::atomic<int> m_queued{0};
 
     std::vector<QTcpServer*> m_servers;
     QTcpSocket* m_tcp = nullptr;
@@ -124,6 +129,9 @@ private:
     bool m_peerClosed = false;
     bool m_closed = false;
     bool m_disconnectAfterWriting = false;
+    /// Inside maybeDequeueRead(): reads asked for from a callback join its loop instead of
+    /// starting one of their own, so a burst of buffered frames never nests.
+    bool m_dispatchingReads = false;
 };
 
 } // namespace keskor
