@@ -361,11 +361,11 @@ void WebSocketManager::searchEntries(const QVariantMap& request) {
     QVariantList entries;
     if (!term->isEmpty()) {
         visit(m_session.currentPassFile->items(), [&](const std::shared_ptr<Info2Item>& item) {
-            const auto contains = [&](const std::optional<QString>& v) {
+            const auto contains = [&](const QString* v) {
                 return v && v->contains(*term, Qt::CaseInsensitive);
             };
-            if (contains(item->description) || contains(item->url()) ||
-                contains(item->userName())) {
+            if (contains(&item->description) || contains(item->findText(ItemText::Url)) ||
+                contains(item->findText(ItemText::UserName))) {
                 entries.append(
                     QVariantMap{{QStringLiteral("name"), item->description},
                                 {QStringLiteral("uuid"), item->fingerprint},
