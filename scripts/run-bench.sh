@@ -10,3 +10,8 @@ for b in "$build"/bench/*_bench; do
   echo "== $b"
   "$b" "$@"
 done
+for s in "$(dirname "$0")"/../bench/*_bench.sh; do
+  [ -x "$s" ] || continue
+  echo "== $s"
+  "$s" "$build"
+done
