@@ -41,12 +41,7 @@ bool uploads(Location location) {
 Credentials credentialsFrom(const CredentialsAnswer& answer, const CredentialsRequest& request) {
     std::optional<Key256> external;
     if (answer.keyFilePath) {
-        QFile file(*answer.keyFilePath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw CommonException(QStringLiteral("The key file %1 cannot be read.")
-                                      .arg(QFileInfo(*answer.keyFilePath).fileName()));
-        }
-        external = KeyHelper::parseExternalKey(file.read(64 * 1024));
+        external = KeyHelper::readExternalKey(*answer.keyFilePath);
     }
     return Credentials(request.askPassword ? std::optional<QString>(answer.password) : std::nullopt,
                        external);

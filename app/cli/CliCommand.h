@@ -5,6 +5,7 @@
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace keskor {
@@ -29,5 +30,16 @@ struct CliCommand {
     /// command line that does not fit.
     std::function<int(CliRun&)> run;
 };
+
+/// An option without a value, for the option lists of the commands.
+inline QCommandLineOption flagOption(const QString& name, const QString& description) {
+    return QCommandLineOption(name, description);
+}
+
+/// An option that takes a value, shown as `valueName` in the help.
+inline QCommandLineOption valueOption(const QStringList& names, const QString& description,
+                                      const QString& valueName) {
+    return QCommandLineOption(names, description, valueName);
+}
 
 } // namespace keskor

@@ -25,18 +25,9 @@ namespace keskor {
 
 namespace {
 
-QCommandLineOption flag(const QString& name, const QString& description) {
-    return QCommandLineOption(name, description);
-}
-
-QCommandLineOption valued(const QStringList& names, const QString& description,
-                          const QString& valueName) {
-    return QCommandLineOption(names, description, valueName);
-}
-
 const QCommandLineOption uuidOption =
-    valued({QStringLiteral("uuid")}, QStringLiteral("Name the entry by its fingerprint."),
-           QStringLiteral("FINGERPRINT"));
+    valueOption({QStringLiteral("uuid")}, QStringLiteral("Name the entry by its fingerprint."),
+                QStringLiteral("FINGERPRINT"));
 
 QString typeName(int type) {
     return EntryCommands::typeName(type);
@@ -72,11 +63,7 @@ int create(CliRun& run) {
     }
     std::optional<Key256> externalKey;
     if (keyFile) {
-        QFile file(*keyFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw CommonException(QStringLiteral("The key file %1 cannot be read.").arg(*keyFile));
-        }
-        externalKey = KeyHelper::parseExternalKey(file.read(64 * 1024));
+        externalKey = KeyHelper::readExternalKey(*keyFile);
     }
 
     CreateDatabaseValidator::Input input;
@@ -308,7 +295,7 @@ int recent(CliRun& run) {
 
 QList<CliCommand> DatabaseCommands::commands() {
     const QCommandLineOption json =
-        flag(QStringLiteral("json"), QStringLiteral("Print JSON instead of text."));
+        flagOption(QStringLiteral("json"), QStringLiteral("Print JSON instead of text."));
     return {
         {QStringLiteral("create"),
          QStringLiteral("DB"),
@@ -317,20 +304,21 @@ QList<CliCommand> DatabaseCommands::commands() {
              "Asks for the new master password twice on a terminal (one line from standard\n"
              "input otherwise). The name gets the .pswe extension unless it has a database\n"
              "extension. Without --zip the plain form is written."),
-         {flag(QStringLiteral("zip"), QStringLiteral("Write the archive (Zip) form.")),
-          valued({QStringLiteral("hint")}, QStringLiteral("A password hint stored in the clear."),
-                 QStringLiteral("TEXT")),
-          valued({QStringLiteral("description")}, QStringLiteral("A description of the database."),
-                 QStringLiteral("TEXT")),
-          flag(QStringLiteral("no-password"),
-               QStringLiteral("No master password: the key file alone opens it.")),
-          valued({QStringLiteral("kdf-memory")},
-                 QStringLiteral("Key-derivation memory in MiB (8 to 4096)."),
-                 QStringLiteral("MIB")),
-          valued({QStringLiteral("kdf-passes")},
-                 QStringLiteral("Key-derivation passes (1 to 100)."), QStringLiteral("N")),
-          flag(QStringLiteral("force-weak"),
-               QStringLiteral("Answer yes when asked whether a weak password is wanted."))},
+         {flagOption(QStringLiteral("zip"), QStringLiteral("Write the archive (Zip) form.")),
+          valueOption({QStringLiteral("hint")},
+                      QStringLiteral("A password hint stored in the clear."),
+                      QStringLiteral("TEXT")),
+          valueOption({QStringLiteral("description")},
+                      QStringLiteral("A description of the database."), QStringLiteral("TEXT")),
+          flagOption(QStringLiteral("no-password"),
+                     QStringLiteral("No master password: the key file alone opens it.")),
+          valueOption({QStringLiteral("kdf-memory")},
+                      QStringLiteral("Key-derivation memory in MiB (8 to 4096)."),
+                      QStringLiteral("MIB")),
+          valueOption({QStringLiteral("kdf-passes")},
+                      QStringLiteral("Key-derivation passes (1 to 100)."), QStringLiteral("N")),
+          flagOption(QStringLiteral("force-weak"),
+                     QStringLiteral("Answer yes when asked whether a weak password is wanted."))},
          1,
          1,
          true,
@@ -339,11 +327,11 @@ QList<CliCommand> DatabaseCommands::commands() {
          QStringLiteral("DB [FOLDER]"),
          QStringLiteral("List the entries and folders of a folder."),
          QStringLiteral("Folders end with a slash. Kinds for --type: ") + kindList() + u'.',
-         {flag(QStringLiteral("R"), QStringLiteral("List the folders below as well.")),
-          valued({QStringLiteral("type")}, QStringLiteral("Only items of this kind."),
-                 QStringLiteral("KIND")),
-          valued({QStringLiteral("category")}, QStringLiteral("Only items of this category."),
-                 QStringLiteral("C")),
+         {flagOption(QStringLiteral("R"), QStringLiteral("List the folders below as well.")),
+          valueOption({QStringLiteral("type")}, QStringLiteral("Only items of this kind."),
+                      QStringLiteral("KIND")),
+          valueOption({QStringLiteral("category")}, QStringLiteral("Only items of this category."),
+                      QStringLiteral("C")),
           json},
          1,
          2,
@@ -354,9 +342,9 @@ QList<CliCommand> DatabaseCommands::commands() {
          QStringLiteral("Show an entry's fields."),
          QStringLiteral("The password and hidden custom fields are masked unless --show-protected\n"
                         "is given; -a prints the one field asked for as it is."),
-         {flag(QStringLiteral("show-protected"), QStringLiteral("Show protected fields.")),
-          valued({QStringLiteral("a"), QStringLiteral("attribute")},
-                 QStringLiteral("Print this field only."), QStringLiteral("FIELD")),
+         {flagOption(QStringLiteral("show-protected"), QStringLiteral("Show protected fields.")),
+          valueOption({QStringLiteral("a"), QStringLiteral("attribute")},
+                      QStringLiteral("Print this field only."), QStringLiteral("FIELD")),
           uuidOption},
          1,
          2,

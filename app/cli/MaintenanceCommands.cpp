@@ -28,17 +28,8 @@ namespace keskor {
 
 namespace {
 
-QCommandLineOption flag(const QString& name, const QString& description) {
-    return QCommandLineOption(name, description);
-}
-
-QCommandLineOption valued(const QStringList& names, const QString& description,
-                          const QString& valueName) {
-    return QCommandLineOption(names, description, valueName);
-}
-
 const QCommandLineOption yesOption =
-    flag(QStringLiteral("yes"), QStringLiteral("Answer yes to the confirmation question."));
+    flagOption(QStringLiteral("yes"), QStringLiteral("Answer yes to the confirmation question."));
 
 /// Asks through the presenter (--yes answers it); throws when the answer is no.
 void confirm(CliRun& run, const QString& question) {
@@ -305,12 +296,7 @@ QList<BackupFileInfo> backupsOf(const BackupStorage& storage, const QString& dat
 Credentials credentialsFrom(const CredentialsAnswer& answer, bool askPassword) {
     std::optional<Key256> external;
     if (answer.keyFilePath) {
-        QFile file(*answer.keyFilePath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw CommonException(
-                QStringLiteral("The key file %1 cannot be read.").arg(*answer.keyFilePath));
-        }
-        external = KeyHelper::parseExternalKey(file.read(64 * 1024));
+        external = KeyHelper::readExternalKey(*answer.keyFilePath);
     }
     return Credentials(askPassword ? std::optional<QString>(answer.password) : std::nullopt,
                        external);
@@ -641,23 +627,26 @@ QList<CliCommand> MaintenanceCommands::commands() {
              "Entries without an expiry or never used count as dated before every date.\n"
              "--delete, --reset-icons and --delete-attachments act on the listed entries after\n"
              "a confirmation question (--yes answers it); the database is then saved."),
-         {valued({QStringLiteral("expired-before")},
-                 QStringLiteral("Entries that expire before this date."),
-                 QStringLiteral("YYYY-MM-DD")),
-          valued({QStringLiteral("attachments-over")},
-                 QStringLiteral("Entries whose attachments take more than this many KiB."),
-                 QStringLiteral("KIB")),
-          valued({QStringLiteral("unused-since")},
-                 QStringLiteral("Entries not used after this date."), QStringLiteral("YYYY-MM-DD")),
-          flag(QStringLiteral("never-used"), QStringLiteral("Entries never used.")),
-          flag(QStringLiteral("custom-icons"), QStringLiteral("Entries with a custom icon.")),
-          flag(QStringLiteral("all"), QStringLiteral("Only entries that meet every criterion.")),
-          flag(QStringLiteral("delete"), QStringLiteral("Delete the listed entries.")),
-          flag(QStringLiteral("reset-icons"),
-               QStringLiteral("Give the listed entries the standard icon.")),
-          flag(QStringLiteral("delete-attachments"),
-               QStringLiteral("Remove the attachments of the listed entries.")),
-          flag(QStringLiteral("dry-run"), QStringLiteral("List only; change nothing.")), yesOption},
+         {valueOption({QStringLiteral("expired-before")},
+                      QStringLiteral("Entries that expire before this date."),
+                      QStringLiteral("YYYY-MM-DD")),
+          valueOption({QStringLiteral("attachments-over")},
+                      QStringLiteral("Entries whose attachments take more than this many KiB."),
+                      QStringLiteral("KIB")),
+          valueOption({QStringLiteral("unused-since")},
+                      QStringLiteral("Entries not used after this date."),
+                      QStringLiteral("YYYY-MM-DD")),
+          flagOption(QStringLiteral("never-used"), QStringLiteral("Entries never used.")),
+          flagOption(QStringLiteral("custom-icons"), QStringLiteral("Entries with a custom icon.")),
+          flagOption(QStringLiteral("all"),
+                     QStringLiteral("Only entries that meet every criterion.")),
+          flagOption(QStringLiteral("delete"), QStringLiteral("Delete the listed entries.")),
+          flagOption(QStringLiteral("reset-icons"),
+                     QStringLiteral("Give the listed entries the standard icon.")),
+          flagOption(QStringLiteral("delete-attachments"),
+                     QStringLiteral("Remove the attachments of the listed entries.")),
+          flagOption(QStringLiteral("dry-run"), QStringLiteral("List only; change nothing.")),
+          yesOption},
          1,
          1,
          true,
@@ -670,20 +659,20 @@ QList<CliCommand> MaintenanceCommands::commands() {
              "are searched. Finding ignores case unless --match-case is given; replacing\n"
              "always matches FIND as written. Asks before it changes anything (--yes answers)\n"
              "and prints each changed entry with its changed fields, never their values."),
-         {flag(QStringLiteral("description"), QStringLiteral("Search the descriptions.")),
-          flag(QStringLiteral("user"), QStringLiteral("Search the user names.")),
-          flag(QStringLiteral("password"), QStringLiteral("Search the passwords.")),
-          flag(QStringLiteral("custom-fields"),
-               QStringLiteral("Search the values of the custom fields.")),
-          flag(QStringLiteral("url"), QStringLiteral("Search the addresses.")),
-          flag(QStringLiteral("comment"), QStringLiteral("Search the comments.")),
-          valued({QStringLiteral("folder")}, QStringLiteral("Search only this folder."),
-                 QStringLiteral("PATH")),
-          flag(QStringLiteral("no-subfolders"),
-               QStringLiteral("Leave out the folders below the searched one.")),
-          flag(QStringLiteral("match-case"), QStringLiteral("Find only the same case.")),
-          flag(QStringLiteral("dry-run"),
-               QStringLiteral("List the entries and fields found; change nothing.")),
+         {flagOption(QStringLiteral("description"), QStringLiteral("Search the descriptions.")),
+          flagOption(QStringLiteral("user"), QStringLiteral("Search the user names.")),
+          flagOption(QStringLiteral("password"), QStringLiteral("Search the passwords.")),
+          flagOption(QStringLiteral("custom-fields"),
+                     QStringLiteral("Search the values of the custom fields.")),
+          flagOption(QStringLiteral("url"), QStringLiteral("Search the addresses.")),
+          flagOption(QStringLiteral("comment"), QStringLiteral("Search the comments.")),
+          valueOption({QStringLiteral("folder")}, QStringLiteral("Search only this folder."),
+                      QStringLiteral("PATH")),
+          flagOption(QStringLiteral("no-subfolders"),
+                     QStringLiteral("Leave out the folders below the searched one.")),
+          flagOption(QStringLiteral("match-case"), QStringLiteral("Find only the same case.")),
+          flagOption(QStringLiteral("dry-run"),
+                     QStringLiteral("List the entries and fields found; change nothing.")),
           yesOption},
          3,
          3,
@@ -697,10 +686,10 @@ QList<CliCommand> MaintenanceCommands::commands() {
              "--restore N replaces DB with backup N once both open with the same\n"
              "credentials and the question is answered (--yes); the version it replaces is\n"
              "kept as a new backup."),
-         {valued({QStringLiteral("restore")}, QStringLiteral("Restore backup N over DB."),
-                 QStringLiteral("N")),
-          valued({QStringLiteral("delete")}, QStringLiteral("Delete backup N."),
-                 QStringLiteral("N")),
+         {valueOption({QStringLiteral("restore")}, QStringLiteral("Restore backup N over DB."),
+                      QStringLiteral("N")),
+          valueOption({QStringLiteral("delete")}, QStringLiteral("Delete backup N."),
+                      QStringLiteral("N")),
           yesOption},
          1,
          1,

@@ -43,17 +43,8 @@ namespace keskor {
 
 namespace {
 
-QCommandLineOption flag(const QString& name, const QString& description) {
-    return QCommandLineOption(name, description);
-}
-
-QCommandLineOption valued(const QStringList& names, const QString& description,
-                          const QString& valueName) {
-    return QCommandLineOption(names, description, valueName);
-}
-
 const QCommandLineOption jsonOption =
-    flag(QStringLiteral("json"), QStringLiteral("Print JSON instead of text."));
+    flagOption(QStringLiteral("json"), QStringLiteral("Print JSON instead of text."));
 
 QString jsonText(const QJsonArray& array) {
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed();
@@ -424,9 +415,9 @@ int clip(CliRun& run) {
 
 QList<CliCommand> ToolCommands::commands() {
     QList<QCommandLineOption> generateOptions = GeneratorOptions::options();
-    generateOptions.append(valued({QStringLiteral("c"), QStringLiteral("count")},
-                                  QStringLiteral("How many passwords (1 to 10000, default 1)."),
-                                  QStringLiteral("COUNT")));
+    generateOptions.append(valueOption(
+        {QStringLiteral("c"), QStringLiteral("count")},
+        QStringLiteral("How many passwords (1 to 10000, default 1)."), QStringLiteral("COUNT")));
     return {
         {QStringLiteral("generate"), QString(), QStringLiteral("Generate passwords."),
          QStringLiteral(
@@ -454,11 +445,11 @@ QList<CliCommand> ToolCommands::commands() {
              "--pwned also asks the breached-password service how often each password was\n"
              "seen. Only the first five characters of each password's SHA-1 digest are sent,\n"
              "one request per distinct five characters."),
-         {valued({QStringLiteral("sort")},
-                 QStringLiteral("Sort by entropy, quality or cracktime, weakest first."),
-                 QStringLiteral("KEY")),
-          flag(QStringLiteral("pwned"),
-               QStringLiteral("Add the count of known breaches of each password.")),
+         {valueOption({QStringLiteral("sort")},
+                      QStringLiteral("Sort by entropy, quality or cracktime, weakest first."),
+                      QStringLiteral("KEY")),
+          flagOption(QStringLiteral("pwned"),
+                     QStringLiteral("Add the count of known breaches of each password.")),
           jsonOption},
          1,
          1,
@@ -483,10 +474,10 @@ QList<CliCommand> ToolCommands::commands() {
              "The file holds every password in the clear: keep it safe and delete it after\n"
              "use. It is written in one step, so a failed export leaves an earlier file as it\n"
              "was. Databases whose rights forbid export are refused."),
-         {valued({QStringLiteral("folder")}, QStringLiteral("Export only this folder."),
-                 QStringLiteral("PATH")),
-          flag(QStringLiteral("no-subfolders"),
-               QStringLiteral("Leave out the folders below the exported one."))},
+         {valueOption({QStringLiteral("folder")}, QStringLiteral("Export only this folder."),
+                      QStringLiteral("PATH")),
+          flagOption(QStringLiteral("no-subfolders"),
+                     QStringLiteral("Leave out the folders below the exported one."))},
          2,
          2,
          true,
@@ -496,7 +487,7 @@ QList<CliCommand> ToolCommands::commands() {
          QStringLiteral("Create a new key file."),
          QStringLiteral("The name gets the .krk extension when it lacks it. An existing file is\n"
                         "kept unless --force is given."),
-         {flag(QStringLiteral("force"), QStringLiteral("Replace an existing file."))},
+         {flagOption(QStringLiteral("force"), QStringLiteral("Replace an existing file."))},
          1,
          1,
          false,
@@ -509,9 +500,9 @@ QList<CliCommand> ToolCommands::commands() {
              "custom field's name. The command waits until the clipboard-clear time of the\n"
              "settings has passed and clears the clipboard if it still holds the copy; an\n"
              "interrupt clears it at once. Needs a graphical session."),
-         {valued({QStringLiteral("uuid")},
-                 QStringLiteral("Name the entry by its fingerprint (ENTRY is left out)."),
-                 QStringLiteral("FINGERPRINT"))},
+         {valueOption({QStringLiteral("uuid")},
+                      QStringLiteral("Name the entry by its fingerprint (ENTRY is left out)."),
+                      QStringLiteral("FINGERPRINT"))},
          1,
          3,
          true,

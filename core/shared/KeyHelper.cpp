@@ -3,6 +3,8 @@
 #include "core/shared/CommonException.h"
 #include "core/shared/LMDKey.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <cstring>
 #include <sodium.h>
 
@@ -110,6 +112,15 @@ Key256 KeyHelper::keyFromCredentials(const PassFile& file, const Credentials& cr
     }
     m_cache.push_back({id, key});
     return key;
+}
+
+Key256 KeyHelper::readExternalKey(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw CommonException(
+            QStringLiteral("The key file %1 cannot be read.").arg(QFileInfo(path).fileName()));
+    }
+    return parseExternalKey(file.read(64 * 1024));
 }
 
 Key256 KeyHelper::parseExternalKey(const QByteArray& data) {

@@ -31,6 +31,9 @@ public:
     /// The key of a key file's text. Throws CommonException for anything that is not a key
     /// file of ours (wrong version line, bad encoding, wrong length, wrong check value).
     static Key256 parseExternalKey(const QByteArray& data);
+    /// The key of the key file at `path` (its first 64 KiB; a key file is far smaller).
+    /// Throws CommonException naming the file when it cannot be read or is not a key file.
+    static Key256 readExternalKey(const QString& path);
     /// A new key file's text: a version line and the key with its check value.
     static QByteArray generateExternalKey();
 
