@@ -140,6 +140,12 @@ public:
     /// server name in an XML export): the stored one, or a new one put into the keychain.
     /// Throws CommonException.
     Key256 protectionKeyForWriting();
+    /// That key for reading only: no value when the keychain holds none or an unusable one
+    /// (nothing is created).
+    std::optional<Key256> protectionKey() const {
+        bool unusable = false;
+        return storedProtectionKey(unusable);
+    }
 
 private:
     bool boolOr(const QString& key, bool fallback) const;

@@ -9,6 +9,8 @@
 #include "core/shared/SecureBytes.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <unistd.h>
 
 namespace keskor {
@@ -35,6 +37,10 @@ int CliRun::intValue(const QString& option, int min, int max, int fallback) cons
 void CliRun::out(const QString& line) const {
     const QByteArray bytes = (line + u'\n').toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().out);
+}
+
+void CliRun::outJson(const QJsonArray& array) const {
+    out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
 }
 
 void CliRun::err(const QString& line) const {

@@ -2,6 +2,7 @@
 // One command being run: its parsed command line, output, and the database it works on.
 
 #include <QCommandLineParser>
+#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -32,6 +33,8 @@ public:
     /// A line to standard output / standard error, as UTF-8.
     void out(const QString& line) const;
     void err(const QString& line) const;
+    /// A JSON array to standard output, indented, for --json.
+    void outJson(const QJsonArray& array) const;
 
     /// Asks for a secret on the terminal without echo (twice when `confirm` and interactive),
     /// or reads one line from standard input. Throws CommonException when none is given.

@@ -4,12 +4,12 @@
 #include "app/cli/CliRun.h"
 #include "app/cli/CliUsageError.h"
 #include "app/cli/EntryCommands.h"
+#include "app/cli/EntryFields.h"
 #include "app/cli/EntryPath.h"
 #include "core/AppDelegate.h"
 #include "core/DatabaseInfoHelper.h"
 #include "core/EntryType.h"
 #include "core/shared/CommonException.h"
-#include "core/shared/DateTimeHelper.h"
 #include "core/shared/KeyHelper.h"
 #include "core/shared/PassFile.h"
 #include "core/shared/SecureBytes.h"
@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace keskor {
@@ -35,13 +34,6 @@ QString typeName(int type) {
 
 QString kindList() {
     return EntryCommands::typeNames().join(QStringLiteral(", "));
-}
-
-QString dateText(double day) {
-    if (day == 0.0) {
-        return QString();
-    }
-    return DateTimeHelper::parseDelphiDate(day).toString(Qt::ISODate);
 }
 
 // create -----------------------------------------------------------------------------------
@@ -177,7 +169,7 @@ int ls(CliRun& run) {
     if (run.isSet(QStringLiteral("json"))) {
         QJsonArray json;
         listLevel(run, items, filter, run.isSet(QStringLiteral("R")), 0, &json);
-        run.out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).trimmed());
+        run.outJson(json);
     } else {
         listLevel(run, items, filter, run.isSet(QStringLiteral("R")), 0, nullptr);
     }
@@ -190,54 +182,20 @@ int show(CliRun& run) {
     run.openDatabase(run.argument(0));
     const std::shared_ptr<Info2Item> item = run.entry(run.argument(1));
     const bool reveal = run.isSet(QStringLiteral("show-protected"));
-    const QString masked = QStringLiteral("PROTECTED");
-
-    QList<std::pair<QString, QString>> fields{
-        {QStringLiteral("Description"), item->description},
-        {QStringLiteral("Type"), typeName(item->isFolder ? 0 : item->type)},
-        {QStringLiteral("UUID"), item->fingerprint}};
-    const auto addText = [&](const QString& name, const std::optional<QString>& value) {
-        if (value) {
-            fields.append({name, *value});
-        }
-    };
-    addText(QStringLiteral("UserName"), item->userName());
-    addText(QStringLiteral("Password"), item->password());
-    addText(QStringLiteral("URL"), item->url());
-    addText(QStringLiteral("Comment"), item->comment());
-    addText(QStringLiteral("Category"), item->category());
-    addText(QStringLiteral("Tags"), item->text(ItemText::Tags));
-    if (item->expiryDate != 0.0) {
-        fields.append({QStringLiteral("Expires"), dateText(item->expiryDate)});
-    }
-    if (item->lastModified != 0.0) {
-        fields.append({QStringLiteral("Modified"), dateText(item->lastModified)});
-    }
-    for (const QString& url : item->additionalUrls) {
-        fields.append({QStringLiteral("AdditionalURL"), url});
-    }
-    QStringList protectedNames{QStringLiteral("Password")};
-    for (const PswField& field : item->customFields) {
-        fields.append({field.name, field.value});
-        if (!field.visible) {
-            protectedNames.append(field.name);
-        }
-    }
-
     if (run.isSet(QStringLiteral("a"))) {
         // One field, unmasked: asking for it by name is the explicit request.
         const QString wanted = run.value(QStringLiteral("a"));
-        for (const auto& [name, value] : fields) {
-            if (name.compare(wanted, Qt::CaseInsensitive) == 0) {
-                run.out(value);
-                return 0;
-            }
+        const std::optional<QString> value = EntryFields::value(*item, wanted);
+        if (!value) {
+            throw CommonException(QStringLiteral("The entry has no field \"%1\".").arg(wanted));
         }
-        throw CommonException(QStringLiteral("The entry has no field \"%1\".").arg(wanted));
+        run.out(*value);
+        return 0;
     }
-    for (const auto& [name, value] : fields) {
-        const bool hide = !reveal && protectedNames.contains(name);
-        run.out(QStringLiteral("%1: %2").arg(name, hide ? masked : value));
+    for (const EntryField& field : EntryFields::of(*item)) {
+        const bool hide = !reveal && field.isProtected;
+        run.out(QStringLiteral("%1: %2").arg(field.name,
+                                             hide ? QStringLiteral("PROTECTED") : field.value));
     }
     return 0;
 }
@@ -270,7 +228,7 @@ int search(CliRun& run) {
         for (const auto& item : found) {
             json.append(itemJson(*item));
         }
-        run.out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).trimmed());
+        run.outJson(json);
     } else {
         for (const auto& item : found) {
             run.out(EntryPath::of(*item) + (item->isFolder ? QStringLiteral("/") : QString()));

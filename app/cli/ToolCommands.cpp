@@ -3,18 +3,19 @@
 #include "app/cli/CliContext.h"
 #include "app/cli/CliRun.h"
 #include "app/cli/CliUsageError.h"
+#include "app/cli/EntryFields.h"
 #include "app/cli/EntryPath.h"
 #include "app/cli/GeneratorOptions.h"
 #include "core/AppDelegate.h"
 #include "core/ClipboardHelper.h"
 #include "core/Localizer.h"
+#include "core/SettingManager.h"
 #include "core/shared/CommonException.h"
 #include "core/shared/DateTimeHelper.h"
 #include "core/shared/EncryptionHelper.h"
 #include "core/shared/PassFile.h"
 #include "core/shared/RightsHelper.h"
 #include "core/shared/SecureBytes.h"
-#include "platform/Keychain.h"
 #include "platform/QtClipboard.h"
 #include "platform/RecordingUserNotifier.h"
 #include "platform/SystemClock.h"
@@ -32,7 +33,6 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QNetworkAccessManager>
@@ -45,10 +45,6 @@ namespace {
 
 const QCommandLineOption jsonOption =
     flagOption(QStringLiteral("json"), QStringLiteral("Print JSON instead of text."));
-
-QString jsonText(const QJsonArray& array) {
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed();
-}
 
 // generate ---------------------------------------------------------------------------------
 
@@ -184,7 +180,7 @@ int analyze(CliRun& run) {
             }
             json.append(o);
         }
-        run.out(jsonText(json));
+        run.outJson(json);
         return 0;
     }
     run.out(QStringLiteral("PATH\tENTROPY\tQUALITY\tCRACK TIME") +
@@ -242,28 +238,6 @@ int pwned(CliRun& run) {
 
 // export -----------------------------------------------------------------------------------
 
-/// The installation's protection key for the one protected header value, read as the settings
-/// keep it; a fresh key when there is none, which leaves that value unreadable, as it would be
-/// on another installation.
-Key256 protectionKey(CliRun& run) {
-    std::optional<QString> stored =
-        run.context().keychain().get(run.context().settings().protectionKeychainKey);
-    if (stored) {
-        QByteArray latin = stored->toLatin1();
-        secureWipe(*stored);
-        auto decoded = QByteArray::fromBase64Encoding(
-            latin, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
-        secureWipe(latin);
-        if (decoded && decoded.decoded.size() == qsizetype(Key256::Size)) {
-            Key256 key = Key256::fromBytes(decoded.decoded.constData(), Key256::Size);
-            secureWipe(decoded.decoded);
-            return key;
-        }
-        secureWipe(decoded.decoded);
-    }
-    return Key256::random();
-}
-
 int exportXml(CliRun& run) {
     const QString target = run.argument(1);
     PassFile& file = run.openDatabase(run.argument(0));
@@ -284,7 +258,14 @@ int exportXml(CliRun& run) {
     }
     options.includeSubfolders = !run.isSet(QStringLiteral("no-subfolders"));
     const bool needsKey = file.backupServer && !file.backupServer->isEmpty();
-    const EncryptionHelper protection(needsKey ? protectionKey(run) : Key256::random());
+    // The one protected header value is read with the installation's key; without one it stays
+    // unreadable, as it would on another installation.
+    std::optional<Key256> installationKey;
+    if (needsKey) {
+        installationKey = run.context().settings().protectionKey();
+    }
+    const EncryptionHelper protection(installationKey ? std::move(*installationKey)
+                                                      : Key256::random());
     const SystemClock clock;
     XmlExportController controller(run.context().presenter(), protection, clock,
                                    [&file] { return &file; });
@@ -319,36 +300,6 @@ int keyfile(CliRun& run) {
 
 // clip -------------------------------------------------------------------------------------
 
-std::optional<QString> fieldValue(const Info2Item& item, const QString& field) {
-    const auto is = [&](const char* name) {
-        return field.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-    };
-    if (field.isEmpty() || is("password")) {
-        return item.password();
-    }
-    if (is("username") || is("user")) {
-        return item.userName();
-    }
-    if (is("url")) {
-        return item.url();
-    }
-    if (is("comment")) {
-        return item.comment();
-    }
-    if (is("category")) {
-        return item.category();
-    }
-    if (is("tags")) {
-        return item.text(ItemText::Tags);
-    }
-    for (const PswField& custom : item.customFields) {
-        if (custom.name.compare(field, Qt::CaseInsensitive) == 0) {
-            return custom.value;
-        }
-    }
-    return std::nullopt;
-}
-
 int clip(CliRun& run) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         throw CommonException(
@@ -361,7 +312,7 @@ int clip(CliRun& run) {
     run.openDatabase(run.argument(0));
     const std::shared_ptr<Info2Item> item = run.entry(byUuid ? QString() : run.argument(1));
     const QString field = run.argument(byUuid ? 1 : 2);
-    std::optional<QString> value = fieldValue(*item, field);
+    std::optional<QString> value = EntryFields::value(*item, field);
     if (!value) {
         throw CommonException(QStringLiteral("The entry has no field \"%1\".")
                                   .arg(field.isEmpty() ? QStringLiteral("Password") : field));

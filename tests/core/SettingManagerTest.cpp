@@ -360,11 +360,14 @@ TEST_P(BridgePassword, NoValueRemovesIt) {
 
 TEST_P(BridgePassword, ProtectionKeyIsMadeOnceAndKeptInTheKeychain) {
     EXPECT_EQ(settings.addonProtectPassword(), std::nullopt);
+    EXPECT_EQ(settings.protectionKey(), std::nullopt);
     EXPECT_EQ(keychain->get(settings.protectionKeychainKey), std::nullopt)
         << "reading must not create a key";
     settings.setAddonProtectPassword(password);
     const std::optional<QString> key = keychain->get(settings.protectionKeychainKey);
     ASSERT_TRUE(key);
+    ASSERT_TRUE(settings.protectionKey());
+    EXPECT_EQ(settings.protectionKey()->bytes().toByteArray().toBase64(), key->toLatin1());
     EXPECT_FALSE(key->contains(password));
     SettingManager other(store, *keychain);
     other.setAddonProtectPassword(QStringLiteral("second"));
