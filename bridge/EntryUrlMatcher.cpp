@@ -1,5 +1,7 @@
 #include "bridge/EntryUrlMatcher.h"
 
+#include "core/shared/ItemTreeScan.h"
+
 #include <algorithm>
 
 namespace keskor {
@@ -8,19 +10,6 @@ namespace {
 
 char16_t asciiLower(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
-}
-
-void collect(const EntryUrlMatcher::Items& items, const QString& pageUrl,
-             const std::optional<QString>& userName, EntryUrlMatcher::Items& out) {
-    for (const auto& item : items) {
-        if (EntryUrlMatcher::matchesUrl(*item, pageUrl)) {
-            const QString* user = item->findText(ItemText::UserName);
-            if (!userName || (user && *user == *userName)) {
-                out.push_back(item);
-            }
-        }
-        collect(item->subItems(), pageUrl, userName, out);
-    }
 }
 
 } // namespace
@@ -61,7 +50,14 @@ bool EntryUrlMatcher::matchesUrl(const Info2Item& item, const QString& pageUrl) 
 EntryUrlMatcher::Items EntryUrlMatcher::findMatches(const Items& items, const QString& pageUrl,
                                                     const std::optional<QString>& userName) {
     Items matches;
-    collect(items, pageUrl, userName, matches);
+    ItemTreeScan::forEach(items, [&](const std::shared_ptr<Info2Item>& item) {
+        if (matchesUrl(*item, pageUrl)) {
+            const QString* user = item->findText(ItemText::UserName);
+            if (!userName || (user && *user == *userName)) {
+                matches.push_back(item);
+            }
+        }
+    });
     const QStringView page = beforeQuery(pageUrl);
     std::stable_partition(matches.begin(), matches.end(), [page](const auto& item) {
         const QString* url = item->findText(ItemText::Url);

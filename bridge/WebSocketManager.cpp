@@ -9,6 +9,7 @@
 #include "core/SessionManager.h"
 #include "core/SettingManager.h"
 #include "core/shared/AtomicFile.h"
+#include "core/shared/ItemTreeScan.h"
 #include "core/shared/RightsHelper.h"
 #include "platform/Presenter.h"
 
@@ -44,14 +45,6 @@ QString utf8OrNote(const QByteArray& data, const char* note) {
 }
 
 /// Depth-first over the tree, in stored order.
-void visit(const std::vector<std::shared_ptr<Info2Item>>& items,
-           const std::function<void(const std::shared_ptr<Info2Item>&)>& fn) {
-    for (const auto& item : items) {
-        fn(item);
-        visit(item->subItems(), fn);
-    }
-}
-
 /// The folders from the first level below the root down to the entry's own, each with a
 /// slash, then the entry's description.
 QString locationOf(const Info2Item& item) {
@@ -360,19 +353,20 @@ void WebSocketManager::searchEntries(const QVariantMap& request) {
     }
     QVariantList entries;
     if (!term->isEmpty()) {
-        visit(m_session.currentPassFile->items(), [&](const std::shared_ptr<Info2Item>& item) {
-            const auto contains = [&](const QString* v) {
-                return v && v->contains(*term, Qt::CaseInsensitive);
-            };
-            if (contains(&item->description) || contains(item->findText(ItemText::Url)) ||
-                contains(item->findText(ItemText::UserName))) {
-                entries.append(
-                    QVariantMap{{QStringLiteral("name"), item->description},
-                                {QStringLiteral("uuid"), item->fingerprint},
-                                {QStringLiteral("url"), item->url().value_or(QString())},
-                                {QStringLiteral("user"), item->userName().value_or(QString())}});
-            }
-        });
+        ItemTreeScan::forEach(
+            m_session.currentPassFile->items(), [&](const std::shared_ptr<Info2Item>& item) {
+                const auto contains = [&](const QString* v) {
+                    return v && v->contains(*term, Qt::CaseInsensitive);
+                };
+                if (contains(&item->description) || contains(item->findText(ItemText::Url)) ||
+                    contains(item->findText(ItemText::UserName))) {
+                    entries.append(QVariantMap{
+                        {QStringLiteral("name"), item->description},
+                        {QStringLiteral("uuid"), item->fingerprint},
+                        {QStringLiteral("url"), item->url().value_or(QString())},
+                        {QStringLiteral("user"), item->userName().value_or(QString())}});
+                }
+            });
     }
     sendReply({{QStringLiteral("matches"), entries.size()}, {QStringLiteral("entries"), entries}},
               request);
