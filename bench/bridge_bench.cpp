@@ -8,20 +8,26 @@
 #include "bridge/ZenWebSocketServer.h"
 #include "core/SessionManager.h"
 #include "core/SettingManager.h"
+#include "platform/MainThread.h"
 #include "platform/MemoryDefaultsStore.h"
 #include "platform/MemoryKeychain.h"
 #include "testing/SampleDatabase.h"
 #include "testing/ScriptedPresenter.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QTcpSocket>
-#include <QTimer>
-#include <QWebSocket>
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <map>
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace keskor;
 
@@ -64,36 +70,170 @@ private:
     QString m_url;
 };
 
-/// One extension: sends a command and spins the event loop until its reply is in.
+/// One extension: a blocking RFC 6455 client on the benchmark's thread, so that, as with a
+/// browser, none of its work lands on the bridge's main thread. Sends masked text frames and
+/// reads the server's unmasked ones.
 class Extension {
 public:
     explicit Extension(int port) {
-        QEventLoop loop;
-        QObject::connect(&m_socket, &QWebSocket::connected, &loop, &QEventLoop::quit);
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        m_socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port)));
-        loop.exec();
-        QObject::connect(&m_socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
-            m_reply = text;
-            m_loop.quit();
-        });
-    }
-    bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
-
-    const QString& ask(const QString& json) {
-        m_reply.clear();
-        m_socket.sendTextMessage(json);
-        m_socket.flush(); // as an extension's own socket would, without waiting for the loop
-        while (m_reply.isEmpty() && connected()) {
-            m_loop.exec();
+        m_fd = connectTo(port);
+        if (m_fd < 0) {
+            return;
         }
-        return m_reply;
+        const std::string handshake = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                                      "Connection: Upgrade\r\n"
+                                      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                                      "Sec-WebSocket-Version: 13\r\n\r\n";
+        if (!sendAll(handshake.data(), handshake.size())) {
+            close();
+            return;
+        }
+        std::size_t end = std::string::npos;
+        while ((end = m_in.find("\r\n\r\n")) == std::string::npos) {
+            if (!receive()) {
+                close();
+                return;
+            }
+        }
+        if (m_in.compare(0, 12, "HTTP/1.1 101") != 0) {
+            close();
+            return;
+        }
+        m_in.erase(0, end + 4);
+    }
+    ~Extension() { close(); }
+    Extension(const Extension&) = delete;
+    Extension& operator=(const Extension&) = delete;
+
+    bool connected() const { return m_fd >= 0; }
+
+    /// The payload size of the reply to `json`, or 0 once the connection is lost.
+    std::size_t ask(const QByteArray& json) {
+        const std::string& request = frame(json);
+        if (!connected() || !sendAll(request.data(), request.size())) {
+            close();
+            return 0;
+        }
+        for (;;) {
+            if (std::optional<std::size_t> size = nextFrame()) {
+                return *size;
+            }
+            if (!receive()) {
+                close();
+                return 0;
+            }
+        }
+    }
+
+    /// A connected TCP socket to the bridge, -1 when none.
+    static int connectTo(int port) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            return -1;
+        }
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
     }
 
 private:
-    QWebSocket m_socket;
-    QEventLoop m_loop;
-    QString m_reply;
+    const std::string& frame(const QByteArray& payload) {
+        static constexpr unsigned char mask[4] = {0x37, 0xfa, 0x21, 0x3d};
+        const auto size = static_cast<std::size_t>(payload.size());
+        m_frame.clear();
+        m_frame.push_back(char(0x81)); // final text frame
+        if (size < 126) {
+            m_frame.push_back(char(0x80 | size));
+        } else if (size < 65536) {
+            m_frame.push_back(char(0x80 | 126));
+            m_frame.push_back(char(size >> 8));
+            m_frame.push_back(char(size & 0xff));
+        } else {
+            m_frame.push_back(char(0x80 | 127));
+            for (int shift = 56; shift >= 0; shift -= 8) {
+                m_frame.push_back(char((size >> shift) & 0xff));
+            }
+        }
+        m_frame.append(reinterpret_cast<const char*>(mask), 4);
+        for (std::size_t i = 0; i < size; ++i) {
+            m_frame.push_back(char(payload[qsizetype(i)] ^ mask[i % 4]));
+        }
+        return m_frame;
+    }
+
+    /// The payload size of the first complete text frame buffered, which it consumes; other
+    /// frames are skipped.
+    std::optional<std::size_t> nextFrame() {
+        while (m_in.size() >= 2) {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(m_in.data());
+            std::size_t header = 2;
+            std::uint64_t size = bytes[1] & 0x7f;
+            if (size == 126) {
+                header = 4;
+            } else if (size == 127) {
+                header = 10;
+            }
+            if (m_in.size() < header) {
+                return std::nullopt;
+            }
+            if (header > 2) {
+                size = 0;
+                for (std::size_t i = 2; i < header; ++i) {
+                    size = (size << 8) | bytes[i];
+                }
+            }
+            if (m_in.size() < header + size) {
+                return std::nullopt;
+            }
+            const bool text = (bytes[0] & 0x0f) == 1;
+            m_in.erase(0, header + size);
+            if (text) {
+                return static_cast<std::size_t>(size);
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool sendAll(const char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t sent = ::send(m_fd, data, size, MSG_NOSIGNAL);
+            if (sent <= 0) {
+                return false;
+            }
+            data += sent;
+            size -= static_cast<std::size_t>(sent);
+        }
+        return true;
+    }
+
+    bool receive() {
+        char chunk[64 * 1024];
+        const ssize_t got = ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (got <= 0) {
+            return false;
+        }
+        m_in.append(chunk, static_cast<std::size_t>(got));
+        return true;
+    }
+
+    void close() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+    int m_fd = -1;
+    std::string m_in;
+    std::string m_frame;
 };
 
 void roundTrips(benchmark::State& state, Bridge& bridge, const QString& request) {
@@ -102,21 +242,28 @@ void roundTrips(benchmark::State& state, Bridge& bridge, const QString& request)
         state.SkipWithError("no connection to the bridge");
         return;
     }
+    const QByteArray json = request.toUtf8();
     std::size_t bytes = 0;
     for (auto _ : state) {
-        bytes = static_cast<std::size_t>(extension.ask(request).size());
+        bytes = extension.ask(json);
+        if (bytes == 0) {
+            state.SkipWithError("the bridge closed the connection");
+            return;
+        }
     }
     state.counters["round trips/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["reply chars"] = static_cast<double>(bytes);
+    state.counters["reply bytes"] = static_cast<double>(bytes);
 }
+
+/// The bridges live on the main thread, which serves them while the benchmarks run on theirs.
+std::map<std::size_t, std::unique_ptr<Bridge>> bridges;
 
 Bridge& bridgeOf(std::size_t entries) {
     // Building a database of 100,000 entries takes longer than the runs it serves.
-    static std::map<std::size_t, std::unique_ptr<Bridge>> bridges;
     auto& bridge = bridges[entries];
     if (!bridge) {
-        bridge = std::make_unique<Bridge>(entries);
+        runOnMainBlocking([&]() { bridge = std::make_unique<Bridge>(entries); });
     }
     return *bridge;
 }
@@ -165,32 +312,35 @@ long residentKiB() {
 void BM_IdleConnections(benchmark::State& state) {
     Bridge& bridge = bridgeOf(10000);
     const int wanted = static_cast<int>(state.range(0));
+    const auto waitFor = [&bridge](auto done) {
+        for (int waited = 0; !done(bridge.clients()) && waited < 20000; waited += 10) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
     for (auto _ : state) {
-        // Raw sockets with a hand-made handshake, so the clients' own memory stays small
-        // beside the server's part of the growth.
+        // Raw sockets with a hand-made handshake: the clients add no memory of their own.
         const long before = residentKiB();
-        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        std::vector<int> sockets;
         for (int i = 0; i < wanted; ++i) {
-            auto socket = std::make_unique<QTcpSocket>();
-            socket->connectToHost(QStringLiteral("127.0.0.1"), quint16(bridge.port()));
-            socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
-                          "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                          "Sec-WebSocket-Version: 13\r\n\r\n");
-            sockets.push_back(std::move(socket));
+            const int fd = Extension::connectTo(bridge.port());
+            static constexpr char handshake[] =
+                "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                "Sec-WebSocket-Version: 13\r\n\r\n";
+            if (fd >= 0 && ::send(fd, handshake, sizeof handshake - 1, MSG_NOSIGNAL) > 0) {
+                sockets.push_back(fd);
+            }
         }
-        QElapsedTimer waited;
-        waited.start();
-        while (bridge.clients() < wanted && waited.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
+        waitFor([wanted](int clients) { return clients >= wanted; });
+        const long grown = residentKiB() - before;
         state.counters["connections"] = bridge.clients();
-        state.counters["RSS growth KiB"] = static_cast<double>(residentKiB() - before);
+        state.counters["RSS growth KiB"] = static_cast<double>(grown);
         state.counters["KiB/connection"] =
-            static_cast<double>(residentKiB() - before) / std::max(1, bridge.clients());
-        sockets.clear();
-        while (bridge.clients() > 0 && waited.elapsed() < 40000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            static_cast<double>(grown) / std::max(1, bridge.clients());
+        for (const int fd : sockets) {
+            ::close(fd);
         }
+        waitFor([](int clients) { return clients == 0; });
     }
 }
 BENCHMARK(BM_IdleConnections)->Arg(200)->ArgName("clients")->Iterations(1)->UseRealTime();
@@ -203,7 +353,14 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    // The main thread runs the event loop the bridge needs; the benchmarks run beside it.
+    std::thread runner([&app]() {
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    const int status = app.exec();
+    runner.join();
+    bridges.clear();
+    return status;
 }
