@@ -7,6 +7,12 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <mutex>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace keskor {
 
@@ -18,6 +24,53 @@ constexpr int ListenBacklog = 256;
 
 } // namespace
 
+// Writes that skip the socket thread. They go to a duplicate of the connection's descriptor that
+// only we close, so a write racing with Qt's own close can never land on a descriptor number the
+// system has handed out again; the duplicate is closed as soon as the connection ends or stops
+// taking writes, and at the latest with the Qt socket.
+struct AsyncSocket::DirectPath {
+    std::mutex mutex;
+    int fd = -1;
+    /// Writes handed to the socket thread and not yet queued with Qt there.
+    int writesAhead = 0;
+    /// Whether Qt has passed every byte queued with it to the kernel.
+    bool kernelHasAll = true;
+
+    ~DirectPath() { closeDescriptor(); }
+    void closeDescriptor() {
+        std::lock_guard lock(mutex);
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    /// The bytes of `data` the kernel takes now, without waiting; 0 on any failure, which the
+    /// socket thread then meets again and reports.
+    qint64 send(const QByteArray& data) const {
+        for (;;) {
+            const ssize_t sent = ::send(fd, data.constData(), static_cast<std::size_t>(data.size()),
+                                        MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (sent >= 0 || errno != EINTR) {
+                return sent > 0 ? sent : 0;
+            }
+        }
+    }
+};
+
+namespace {
+
+/// Runs a clean-up when the Qt object it is a child of is deleted, however that comes about.
+class OnDestroyed : public QObject {
+public:
+    OnDestroyed(std::function<void()> fn, QObject* parent) : QObject(parent), m_fn(std::move(fn)) {}
+    ~OnDestroyed() override { m_fn(); }
+
+private:
+    std::function<void()> m_fn;
+};
+
+} // namespace
+
 std::shared_ptr<AsyncSocket> AsyncSocket::create(AsyncSocketDelegate* delegate,
                                                  std::shared_ptr<SocketThread> thread) {
     return std::make_shared<AsyncSocket>(PrivateTag{}, delegate, std::move(thread));
@@ -25,9 +78,10 @@ std::shared_ptr<AsyncSocket> AsyncSocket::create(AsyncSocketDelegate* delegate,
 
 AsyncSocket::AsyncSocket(PrivateTag, AsyncSocketDelegate* delegate,
                          std::shared_ptr<SocketThread> thread)
-    : m_thread(std::move(thread)), m_delegate(delegate) {}
+    : m_thread(std::move(thread)), m_delegate(delegate), m_direct(std::make_shared<DirectPath>()) {}
 
 AsyncSocket::~AsyncSocket() {
+    m_direct->closeDescriptor();
     if (!m_tcp && m_servers.empty()) {
         return;
     }
@@ -149,6 +203,7 @@ void AsyncSocket::adopt(QTcpSocket* tcp) {
     QObject::connect(tcp, &QTcpSocket::bytesWritten, tcp, [weak](qint64 bytes) {
         if (auto self = weak.lock()) {
             self->m_bytesWritten += bytes;
+            self->publishWriteState(false);
             self->completeWrites();
         }
     });
@@ -165,7 +220,12 @@ void AsyncSocket::adopt(QTcpSocket* tcp) {
     if (tcp->state() != QAbstractSocket::ConnectedState) {
         // Closed before we got to it; report it from the event loop like any other close.
         onThread([](AsyncSocket& self) { self.peerClosed(); });
+        return;
     }
+    new OnDestroyed([direct = m_direct]() { direct->closeDescriptor(); }, tcp);
+    std::lock_guard lock(m_direct->mutex);
+    // Without a duplicate (out of descriptors) every write takes the socket thread.
+    m_direct->fd = ::fcntl(static_cast<int>(tcp->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
 }
 
 void AsyncSocket::readData(long tag) {
@@ -187,14 +247,32 @@ void AsyncSocket::readDataToData(const QByteArray& terminator, qint64 maxLength,
 }
 
 void AsyncSocket::writeData(const QByteArray& data, long tag) {
-    onThread([data, tag](AsyncSocket& self) { self.enqueueWrite(data, tag); });
+    // Held across the post, so that writes from several threads queue in the order they sent.
+    std::lock_guard lock(m_direct->mutex);
+    qint64 sent = 0;
+    if (!data.isEmpty() && m_direct->fd >= 0 && m_direct->writesAhead == 0 &&
+        m_direct->kernelHasAll && !m_thread->isCurrent()) {
+        sent = m_direct->send(data);
+    }
+    if (sent > 0 && sent == data.size()) {
+        onThread(
+            [size = data.size(), tag](AsyncSocket& self) { self.completeDirectWrite(size, tag); });
+        return;
+    }
+    ++m_direct->writesAhead;
+    onThread([rest = sent > 0 ? data.mid(sent) : data, tag](AsyncSocket& self) {
+        self.enqueueWrite(rest, tag);
+        self.publishWriteState(true);
+    });
 }
 
 void AsyncSocket::disconnect() {
+    m_direct->closeDescriptor();
     onThread([](AsyncSocket& self) { self.closeWithError(QString()); });
 }
 
 void AsyncSocket::disconnectAfterWriting() {
+    m_direct->closeDescriptor(); // later writes are ignored, so none may go out directly
     onThread([](AsyncSocket& self) {
         if (self.m_closed) {
             return;
@@ -334,6 +412,24 @@ void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
     m_tcp->flush();
 }
 
+void AsyncSocket::completeDirectWrite(qint64 size, long tag) {
+    if (m_closed || !m_tcp) {
+        return;
+    }
+    m_bytesQueued += size;
+    m_bytesWritten += size;
+    m_writes.push_back({m_bytesQueued, tag});
+    completeWrites();
+}
+
+void AsyncSocket::publishWriteState(bool taken) {
+    std::lock_guard lock(m_direct->mutex);
+    if (taken) {
+        --m_direct->writesAhead;
+    }
+    m_direct->kernelHasAll = m_bytesQueued == m_bytesWritten;
+}
+
 void AsyncSocket::completeWrites() {
     const auto keepAlive = shared_from_this();
     while (!m_closed && !m_writes.empty() && m_writes.front().end <= m_bytesWritten) {
@@ -353,6 +449,7 @@ void AsyncSocket::peerClosed() {
         return;
     }
     m_peerClosed = true;
+    m_direct->closeDescriptor(); // nothing may be sent after the peer's end of stream
     // What arrived before the end of the stream still serves the reads.
     pull(m_tcp->bytesAvailable());
     maybeDequeueRead();
@@ -369,6 +466,7 @@ void AsyncSocket::closeWithError(const QString& error) {
         return;
     }
     m_closed = true;
+    m_direct->closeDescriptor();
     m_reads.clear();
     m_writes.clear();
     m_buffer.clear();

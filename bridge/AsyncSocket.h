@@ -6,7 +6,10 @@
 // Reads are served one at a time in request order: "whatever is available", "exactly n bytes"
 // or "up to and including a terminator, at most n bytes". Writes are sent in order and each
 // completes with its tag. There are no timeouts. Every operation may be called from any
-// thread; it is carried out on the socket thread, never re-entrantly inside the caller.
+// thread; it is carried out on the socket thread, never re-entrantly inside the caller. The one
+// shortcut: a write from another thread with nothing queued ahead of it goes into the kernel at
+// once, which spares waking the socket thread before a reply can leave; its completion still
+// comes on the socket thread.
 //
 // Memory stays bounded against a misbehaving peer: incoming bytes are taken from the operating
 // system only as fast as reads consume them, and a connection whose unsent bytes would exceed
@@ -92,6 +95,8 @@ private:
         long tag;
     };
 
+    struct DirectPath;
+
     template <typename Fn> void onThread(Fn fn);
     /// At once when called on the socket thread with nothing of ours still queued there (the
     /// usual case: the next read asked for from a read callback), else as onThread().
@@ -107,6 +112,11 @@ private:
     qint64 pull(qint64 maxBytes);
     QByteArray take(qint64 length);
     void enqueueWrite(const QByteArray& data, long tag);
+    /// Accounts for a write the kernel took from another thread, then completes it in turn.
+    void completeDirectWrite(qint64 size, long tag);
+    /// Tells writers on other threads whether Qt still holds unsent bytes; `taken` when a write
+    /// handed over to this thread has been queued here.
+    void publishWriteState(bool taken);
     void completeWrites();
     void peerClosed();
     void closeWithError(const QString& error);
@@ -117,6 +127,8 @@ private:
     std::atomic<quint16> m_localPort{0};
     /// Work of ours queued on the socket thread and not yet run.
     std::atomic<int> m_queued{0};
+    /// Shared with an object that dies with the Qt socket, however that is deleted.
+    std::shared_ptr<DirectPath> m_direct;
 
     std::vector<QTcpServer*> m_servers;
     QTcpSocket* m_tcp = nullptr;

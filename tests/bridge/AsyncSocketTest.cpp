@@ -8,6 +8,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 using namespace keskor;
 
@@ -161,17 +162,76 @@ TEST_F(AsyncSocketTest, AvailableReadsDeliverWhatIsThere) {
 }
 
 TEST_F(AsyncSocketTest, WritesArriveInOrderAndCompleteWithTheirTags) {
+    // The large write overflows the kernel's buffers: the writes behind it must wait for it.
+    const QByteArray large(8 * 1024 * 1024, 't');
     connection->writeData("one,", 7);
     connection->writeData(QByteArray(), 8);
-    connection->writeData(QByteArray(200000, 't'), 9);
+    connection->writeData(large, 9);
     connection->writeData(",three", 10);
+    connection->writeData(",four", 11);
     QByteArray received;
-    ASSERT_TRUE(waitForClientBytes(4 + 200000 + 6, received));
-    EXPECT_TRUE(received.startsWith("one,tt"));
-    EXPECT_TRUE(received.endsWith("t,three"));
-    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.writes.size() == 4; }));
+    ASSERT_TRUE(waitForClientBytes(4 + large.size() + 6 + 5, received, 20000));
+    EXPECT_EQ(received, "one," + large + ",three,four");
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.writes.size() == 5; }));
     std::lock_guard lock(delegate.mutex);
-    EXPECT_EQ(delegate.writes, (std::vector<long>{7, 8, 9, 10}));
+    EXPECT_EQ(delegate.writes, (std::vector<long>{7, 8, 9, 10, 11}));
+}
+
+TEST_F(AsyncSocketTest, WritesFromSeveralThreadsStayWholeAndInEachThreadsOrder) {
+    constexpr int writers = 3;
+    constexpr int perWriter = 300;
+    std::vector<std::thread> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back([this, w]() {
+            for (int i = 0; i < perWriter; ++i) {
+                // Now and then a write the kernel cannot take at once.
+                const int padding = i % 50 == 49 ? 300000 : 40;
+                connection->writeData(QStringLiteral("<%1:%2:%3>")
+                                          .arg(w)
+                                          .arg(i)
+                                          .arg(QString(padding, QLatin1Char('.')))
+                                          .toLatin1(),
+                                      w * perWriter + i);
+            }
+        });
+    }
+    QByteArray received;
+    const auto expectedSize = [&]() {
+        qsizetype size = 0;
+        for (int w = 0; w < writers; ++w) {
+            for (int i = 0; i < perWriter; ++i) {
+                size +=
+                    QStringLiteral("<%1:%2:>").arg(w).arg(i).size() + (i % 50 == 49 ? 300000 : 40);
+            }
+        }
+        return size;
+    }();
+    const bool complete = waitForClientBytes(expectedSize, received, 30000);
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    ASSERT_TRUE(complete) << received.size() << " of " << expectedSize;
+    std::vector<int> next(writers, 0);
+    for (const QByteArray& message : received.split('>')) {
+        if (message.isEmpty()) {
+            continue;
+        }
+        const QList<QByteArray> parts = message.split(':');
+        ASSERT_EQ(parts.size(), 3) << "a message cut by another: " << message.left(40).data();
+        ASSERT_TRUE(parts[0].startsWith('<'));
+        const int w = parts[0].mid(1).toInt();
+        ASSERT_TRUE(w >= 0 && w < writers);
+        EXPECT_EQ(parts[1].toInt(), next[w]++);
+    }
+    EXPECT_EQ(next, std::vector<int>(writers, perWriter));
+    ASSERT_TRUE(delegate.waitFor(
+        [&]() { return delegate.writes.size() == std::size_t(writers * perWriter); }, 10000));
+    std::lock_guard lock(delegate.mutex);
+    std::vector<long> last(writers, -1);
+    for (const long tag : delegate.writes) {
+        EXPECT_GT(tag, last[std::size_t(tag / perWriter)]);
+        last[std::size_t(tag / perWriter)] = tag;
+    }
 }
 
 TEST_F(AsyncSocketTest, DisconnectAfterWritingDeliversEverythingFirst) {
@@ -196,13 +256,16 @@ TEST_F(AsyncSocketTest, DisconnectAfterWritingDeliversEverythingFirst) {
 TEST_F(AsyncSocketTest, DisconnectDropsPendingReadsAndReportsOnce) {
     connection->readDataToLength(10, 1);
     connection->disconnect();
+    connection->writeData("after the close", 2);
     connection->disconnect();
     ASSERT_TRUE(delegate.waitFor([&]() { return delegate.disconnects.size() == 1; }));
     sendFromClient("0123456789");
     ASSERT_TRUE(QTest::qWaitFor(
         [&]() { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    EXPECT_EQ(client.readAll(), QByteArray());
     std::lock_guard lock(delegate.mutex);
     EXPECT_TRUE(delegate.reads.empty());
+    EXPECT_TRUE(delegate.writes.empty());
     EXPECT_EQ(delegate.disconnects.size(), 1u);
     EXPECT_TRUE(delegate.disconnects[0].isEmpty());
 }
