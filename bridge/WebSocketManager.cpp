@@ -44,7 +44,6 @@ QString utf8OrNote(const QByteArray& data, const char* note) {
     return decoder.hasError() ? QString::fromLatin1(note) : text;
 }
 
-/// Depth-first over the tree, in stored order.
 /// The folders from the first level below the root down to the entry's own, each with a
 /// slash, then the entry's description.
 QString locationOf(const Info2Item& item) {
