@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
@@ -35,6 +36,10 @@ struct AsyncSocket::DirectPath {
     int writesAhead = 0;
     /// Whether Qt has passed every byte queued with it to the kernel.
     bool kernelHasAll = true;
+    /// Writes the kernel took whole here and the socket thread has not completed: size, tag.
+    std::vector<std::pair<qint64, long>> sent;
+    /// The socket thread's sweep timer runs, so it will collect `sent` without being woken.
+    bool sweepDue = false;
 
     ~DirectPath() { closeDescriptor(); }
     void closeDescriptor() {
@@ -197,7 +202,17 @@ void AsyncSocket::adopt(QTcpSocket* tcp) {
     const auto weak = weak_from_this();
     QObject::connect(tcp, &QTcpSocket::readyRead, tcp, [weak]() {
         if (auto self = weak.lock()) {
+            // Earlier answers complete before the next request is read.
+            self->completeDirectWrites(Sweep::Arm);
             self->maybeDequeueRead();
+        }
+    });
+    m_sweep = new QTimer(tcp);
+    m_sweep->setSingleShot(true);
+    m_sweep->setInterval(DirectCompletionDelayMs);
+    QObject::connect(m_sweep, &QTimer::timeout, tcp, [weak]() {
+        if (auto self = weak.lock()) {
+            self->completeDirectWrites(Sweep::Stop);
         }
     });
     QObject::connect(tcp, &QTcpSocket::bytesWritten, tcp, [weak](qint64 bytes) {
@@ -255,8 +270,11 @@ void AsyncSocket::writeData(const QByteArray& data, long tag) {
         sent = m_direct->send(data);
     }
     if (sent > 0 && sent == data.size()) {
-        onThread(
-            [size = data.size(), tag](AsyncSocket& self) { self.completeDirectWrite(size, tag); });
+        m_direct->sent.emplace_back(sent, tag);
+        // With the sweep due, or an earlier completion already on its way, the thread comes.
+        if (!m_direct->sweepDue && m_direct->sent.size() == 1) {
+            onThread([](AsyncSocket& self) { self.completeDirectWrites(Sweep::Keep); });
+        }
         return;
     }
     ++m_direct->writesAhead;
@@ -274,6 +292,10 @@ void AsyncSocket::disconnect() {
 void AsyncSocket::disconnectAfterWriting() {
     m_direct->closeDescriptor(); // later writes are ignored, so none may go out directly
     onThread([](AsyncSocket& self) {
+        if (self.m_closed) {
+            return;
+        }
+        self.completeDirectWrites(Sweep::Keep);
         if (self.m_closed) {
             return;
         }
@@ -383,6 +405,7 @@ QByteArray AsyncSocket::take(qint64 length) {
 }
 
 void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
+    completeDirectWrites(Sweep::Keep); // they were sent first, so they complete first
     if (m_closed || m_disconnectAfterWriting || !m_tcp) {
         return;
     }
@@ -412,13 +435,26 @@ void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
     m_tcp->flush();
 }
 
-void AsyncSocket::completeDirectWrite(qint64 size, long tag) {
-    if (m_closed || !m_tcp) {
+void AsyncSocket::completeDirectWrites(Sweep sweep) {
+    m_directDone.clear();
+    {
+        std::lock_guard lock(m_direct->mutex);
+        std::swap(m_directDone, m_direct->sent);
+        if (sweep == Sweep::Stop) {
+            m_direct->sweepDue = false;
+        } else if (sweep == Sweep::Arm && !m_direct->sweepDue && m_sweep) {
+            m_direct->sweepDue = true;
+            m_sweep->start();
+        }
+    }
+    if (m_closed || !m_tcp || m_directDone.empty()) {
         return;
     }
-    m_bytesQueued += size;
-    m_bytesWritten += size;
-    m_writes.push_back({m_bytesQueued, tag});
+    for (const auto& [size, tag] : m_directDone) {
+        m_bytesQueued += size;
+        m_bytesWritten += size;
+        m_writes.push_back({m_bytesQueued, tag});
+    }
     completeWrites();
 }
 
@@ -450,6 +486,10 @@ void AsyncSocket::peerClosed() {
     }
     m_peerClosed = true;
     m_direct->closeDescriptor(); // nothing may be sent after the peer's end of stream
+    completeDirectWrites(Sweep::Keep);
+    if (m_closed) {
+        return;
+    }
     // What arrived before the end of the stream still serves the reads.
     pull(m_tcp->bytesAvailable());
     maybeDequeueRead();
@@ -465,8 +505,13 @@ void AsyncSocket::closeWithError(const QString& error) {
     if (m_closed) {
         return;
     }
-    m_closed = true;
     m_direct->closeDescriptor();
+    // What the kernel took before the close was written, and completes as such.
+    completeDirectWrites(Sweep::Keep);
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
     m_reads.clear();
     m_writes.clear();
     m_buffer.clear();

@@ -6,6 +6,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -29,9 +31,14 @@ public:
         onSocketThreadOnly &= thread && thread->isCurrent();
     }
     void socketDidReadData(AsyncSocket&, const QByteArray& data, long tag) override {
-        std::lock_guard lock(mutex);
-        reads.push_back({data, tag});
-        onSocketThreadOnly &= thread && thread->isCurrent();
+        {
+            std::lock_guard lock(mutex);
+            reads.push_back({data, tag});
+            onSocketThreadOnly &= thread && thread->isCurrent();
+        }
+        if (readArrived) {
+            std::exchange(readArrived, nullptr)();
+        }
     }
     void socketDidWriteDataWithTag(AsyncSocket&, long tag) override {
         std::lock_guard lock(mutex);
@@ -52,6 +59,8 @@ public:
     }
 
     std::shared_ptr<SocketThread> thread;
+    /// Called once, on the socket thread, after the next read.
+    std::function<void()> readArrived;
     std::mutex mutex;
     std::vector<std::shared_ptr<AsyncSocket>> accepted;
     std::vector<Read> reads;
@@ -87,6 +96,15 @@ protected:
     void sendFromClient(const QByteArray& bytes) {
         client.write(bytes);
         client.flush();
+    }
+    /// Sends a request and returns the moment it has been read, so that what the test does next
+    /// is an answer, as from the bridge's main thread.
+    bool receiveRequest() {
+        std::promise<void> read;
+        delegate.readArrived = [&read]() { read.set_value(); };
+        connection->readData(1);
+        sendFromClient("request");
+        return read.get_future().wait_for(std::chrono::seconds(5)) == std::future_status::ready;
     }
     bool waitForClientBytes(qsizetype n, QByteArray& into, int timeoutMs = 5000) {
         return QTest::qWaitFor(
@@ -177,6 +195,20 @@ TEST_F(AsyncSocketTest, WritesArriveInOrderAndCompleteWithTheirTags) {
     EXPECT_EQ(delegate.writes, (std::vector<long>{7, 8, 9, 10, 11}));
 }
 
+TEST_F(AsyncSocketTest, AnAnswerThatOverflowsTheKernelCompletesAfterTheOneBeforeIt) {
+    ASSERT_TRUE(receiveRequest());
+    const QByteArray large(8 * 1024 * 1024, 'a');
+    connection->writeData("first,", 1); // the kernel takes it at once
+    connection->writeData(large, 2);    // the socket thread sends the rest of this one
+    connection->writeData(",last", 3);
+    QByteArray received;
+    ASSERT_TRUE(waitForClientBytes(6 + large.size() + 5, received, 20000));
+    EXPECT_EQ(received, "first," + large + ",last");
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.writes.size() == 3; }));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.writes, (std::vector<long>{1, 2, 3}));
+}
+
 TEST_F(AsyncSocketTest, WritesFromSeveralThreadsStayWholeAndInEachThreadsOrder) {
     constexpr int writers = 3;
     constexpr int perWriter = 300;
@@ -233,6 +265,54 @@ TEST_F(AsyncSocketTest, WritesFromSeveralThreadsStayWholeAndInEachThreadsOrder) 
         last[std::size_t(tag / perWriter)] = tag;
     }
 }
+
+// A write from another thread goes into the kernel at once; its completion must still come,
+// whatever happens next on the connection.
+enum class AfterTheWrite { Nothing, PeerSendsMore, Disconnect, PeerCloses };
+
+struct DirectWriteCase {
+    const char* name;
+    bool requestFirst; // a request came in just before, as when the write is its answer
+    AfterTheWrite after;
+};
+
+class AsyncSocketDirectWriteTest : public AsyncSocketTest,
+                                   public ::testing::WithParamInterface<DirectWriteCase> {};
+
+TEST_P(AsyncSocketDirectWriteTest, CompletesWithItsTag) {
+    const DirectWriteCase& c = GetParam();
+    if (c.requestFirst) {
+        ASSERT_TRUE(receiveRequest());
+    }
+    connection->writeData("answer", 7);
+    if (c.after == AfterTheWrite::Disconnect) {
+        connection->disconnect(); // before the socket thread has had a chance to see the write
+    }
+    QByteArray received;
+    ASSERT_TRUE(waitForClientBytes(6, received));
+    EXPECT_EQ(received, QByteArray("answer"));
+    if (c.after == AfterTheWrite::PeerSendsMore) {
+        connection->readData(2);
+        sendFromClient("next");
+    } else if (c.after == AfterTheWrite::PeerCloses) {
+        client.disconnectFromHost();
+    }
+    ASSERT_TRUE(delegate.waitFor([&]() { return !delegate.writes.empty(); }));
+    if (c.after == AfterTheWrite::Disconnect || c.after == AfterTheWrite::PeerCloses) {
+        ASSERT_TRUE(delegate.waitFor([&]() { return delegate.disconnects.size() == 1; }));
+    }
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_EQ(delegate.writes, (std::vector<long>{7}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WhatFollows, AsyncSocketDirectWriteTest,
+    ::testing::Values(DirectWriteCase{"Nothing", false, AfterTheWrite::Nothing},
+                      DirectWriteCase{"NothingAfterARequest", true, AfterTheWrite::Nothing},
+                      DirectWriteCase{"TheNextRequest", true, AfterTheWrite::PeerSendsMore},
+                      DirectWriteCase{"ADisconnect", true, AfterTheWrite::Disconnect},
+                      DirectWriteCase{"ThePeersClose", true, AfterTheWrite::PeerCloses}),
+    [](const ::testing::TestParamInfo<DirectWriteCase>& info) { return info.param.name; });
 
 TEST_F(AsyncSocketTest, DisconnectAfterWritingDeliversEverythingFirst) {
     const QByteArray payload(1024 * 1024, 'd');
