@@ -292,9 +292,6 @@ void AsyncSocket::disconnect() {
 void AsyncSocket::disconnectAfterWriting() {
     m_direct->closeDescriptor(); // later writes are ignored, so none may go out directly
     onThread([](AsyncSocket& self) {
-        if (self.m_closed) {
-            return;
-        }
         self.completeDirectWrites(Sweep::Keep);
         if (self.m_closed) {
             return;
