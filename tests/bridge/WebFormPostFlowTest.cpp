@@ -23,15 +23,30 @@ QString loginForm(const QString& user, const QString& password) {
         .arg(user, password);
 }
 
-class WebFormPostFlowTest : public ::testing::Test {
+struct PostCase {
+    const char* name;
+    QString xml;
+    const char* loaded; // the description of the last filled entry, if any
+    Action action;
+    const char* entry; // the entry to update, if any
+    QString userName;  // what the decision carries for add and update
+    QString password;
+    bool form = true; // whether an add is preset from the first form
+    QString url = kUrl;
+};
+
+// On the database's ignored list; the entries' own address is not.
+const QString kIgnored = QStringLiteral("https://mail.example/login?ignored");
+
+class WebFormPostFlowTest : public ::testing::TestWithParam<PostCase> {
 protected:
     void SetUp() override {
         file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
                                        PassFile::AuthenticationType::Password, false);
-        first = add(QStringLiteral("first"), QStringLiteral("old"));
-        second = add(QStringLiteral("second"), QStringLiteral("other"));
-        noPassword = add(QStringLiteral("noPassword"), std::nullopt);
-        noPassword->setUserName(QStringLiteral("carl"));
+        add(QStringLiteral("first"), QStringLiteral("old"));
+        add(QStringLiteral("second"), QStringLiteral("other"));
+        add(QStringLiteral("noPassword"), std::nullopt)->setUserName(QStringLiteral("carl"));
+        file.addIgnoredUrl(kIgnored);
     }
 
     std::shared_ptr<Info2Item> add(const QString& description, std::optional<QString> password) {
@@ -42,92 +57,71 @@ protected:
         file.addItem(item);
         return item;
     }
-
-    WebFormPostFlow::Decision decide(const QString& xml,
-                                     std::optional<QString> loaded = std::nullopt) {
-        return WebFormPostFlow::decide(file, QStringLiteral("Mail"), kUrl, xml, loaded);
+    std::shared_ptr<Info2Item> named(const char* description) const {
+        for (const auto& item : file.items()) {
+            if (description && item->description == QLatin1String(description)) {
+                return item;
+            }
+        }
+        return nullptr;
     }
 
     PassFile file;
-    std::shared_ptr<Info2Item> first;
-    std::shared_ptr<Info2Item> second;
-    std::shared_ptr<Info2Item> noPassword;
 };
 
-TEST_F(WebFormPostFlowTest, SamePasswordAsStoredDoesNothing) {
-    const auto d = decide(loginForm(QStringLiteral("ann"), QStringLiteral("old")));
-    EXPECT_EQ(d.action, Action::none);
-    EXPECT_EQ(d.entry, nullptr);
-}
-
-TEST_F(WebFormPostFlowTest, ChangedPasswordUpdatesTheFirstMatch) {
-    const auto d = decide(loginForm(QStringLiteral("ann"), QStringLiteral("new")));
-    EXPECT_EQ(d.action, Action::updatePassword);
-    EXPECT_EQ(d.entry, first);
-    EXPECT_EQ(d.password, QStringLiteral("new"));
-}
-
-TEST_F(WebFormPostFlowTest, LastFilledEntryIsTheOneCompared) {
-    auto d = decide(loginForm(QStringLiteral("ann"), QStringLiteral("old")), second->fingerprint);
-    EXPECT_EQ(d.action, Action::updatePassword);
-    EXPECT_EQ(d.entry, second);
-    d = decide(loginForm(QStringLiteral("ann"), QStringLiteral("other")), second->fingerprint);
-    EXPECT_EQ(d.action, Action::none);
-    // The last filled entry is not one of the matches: nothing happens.
-    d = decide(loginForm(QStringLiteral("ann"), QStringLiteral("x")), noPassword->fingerprint);
-    EXPECT_EQ(d.action, Action::none);
-}
-
-TEST_F(WebFormPostFlowTest, EntryWithoutPasswordIsUpdatedEvenWithAnEmptyOne) {
-    const auto d = decide(loginForm(QStringLiteral("carl"), QString()));
-    EXPECT_EQ(d.action, Action::updatePassword);
-    EXPECT_EQ(d.entry, noPassword);
-    EXPECT_EQ(d.password, QString());
-}
-
-TEST_F(WebFormPostFlowTest, UnknownUserNameOffersANewEntryPresetFromTheFirstForm) {
-    const auto d = decide(loginForm(QStringLiteral("bea"), QStringLiteral("pw")));
-    EXPECT_EQ(d.action, Action::addEntry);
+TEST_P(WebFormPostFlowTest, Decides) {
+    const PostCase& c = GetParam();
+    std::optional<QString> loaded;
+    if (c.loaded) {
+        loaded = named(c.loaded)->fingerprint;
+    }
+    const auto d = WebFormPostFlow::decide(file, QStringLiteral("Mail"), c.url, c.xml, loaded);
+    EXPECT_EQ(d.action, c.action);
+    EXPECT_EQ(d.entry, named(c.entry));
     EXPECT_EQ(d.title, QStringLiteral("Mail"));
-    EXPECT_EQ(d.url, kUrl);
-    EXPECT_EQ(d.userName, QStringLiteral("bea"));
-    EXPECT_EQ(d.password, QStringLiteral("pw"));
-    ASSERT_TRUE(d.form.has_value());
-    EXPECT_EQ(d.form->name, QStringLiteral("login"));
+    EXPECT_EQ(d.url, c.url);
+    if (c.action == Action::addEntry || c.action == Action::updatePassword) {
+        EXPECT_EQ(d.userName, c.userName);
+        EXPECT_EQ(d.password, c.password);
+    }
+    if (c.action == Action::addEntry) {
+        ASSERT_EQ(d.form.has_value(), c.form);
+        if (c.form) {
+            EXPECT_EQ(d.form->name, QStringLiteral("login"));
+        }
+    }
 }
 
-TEST_F(WebFormPostFlowTest, OtherPageOffersANewEntry) {
-    const auto d = WebFormPostFlow::decide(
-        file, QStringLiteral("T"), QStringLiteral("https://else.example/"),
-        loginForm(QStringLiteral("ann"), QStringLiteral("old")), std::nullopt);
-    EXPECT_EQ(d.action, Action::addEntry);
-}
+const QString ann = QStringLiteral("ann");
 
-class WebFormPostFlowNoForm : public WebFormPostFlowTest,
-                              public ::testing::WithParamInterface<QString> {};
-
-TEST_P(WebFormPostFlowNoForm, OffersANewEntryWithoutForm) {
-    const auto d = decide(GetParam());
-    EXPECT_EQ(d.action, Action::addEntry);
-    EXPECT_FALSE(d.form.has_value());
-    EXPECT_EQ(d.userName, QString());
-    EXPECT_EQ(d.password, QString());
-}
-
-INSTANTIATE_TEST_SUITE_P(Documents, WebFormPostFlowNoForm,
-                         ::testing::Values(QString(), QStringLiteral("<forms/>"),
-                                           QStringLiteral("<forms><f>"),
-                                           QStringLiteral("PGZvcm1zLz4=")),
-                         [](const auto& info) { return std::to_string(info.index); });
-
-TEST_F(WebFormPostFlowTest, IgnoredUrlNeedsTheWholeTextExactly) {
-    file.addIgnoredUrl(kUrl);
-    EXPECT_EQ(decide(loginForm(QStringLiteral("bea"), QStringLiteral("pw"))).action,
-              Action::ignored);
-    const auto other =
-        WebFormPostFlow::decide(file, QStringLiteral("T"), kUrl + u'?', QString(), std::nullopt);
-    EXPECT_EQ(other.action, Action::addEntry);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Posts, WebFormPostFlowTest,
+    ::testing::Values(
+        PostCase{"SamePasswordAsStored", loginForm(ann, "old"), nullptr, Action::none, nullptr},
+        PostCase{"ChangedUpdatesTheFirstMatch", loginForm(ann, "new"), nullptr,
+                 Action::updatePassword, "first", ann, "new"},
+        // The last filled entry is the one compared.
+        PostCase{"LastFilledChanged", loginForm(ann, "old"), "second", Action::updatePassword,
+                 "second", ann, "old"},
+        PostCase{"LastFilledUnchanged", loginForm(ann, "other"), "second", Action::none, nullptr},
+        PostCase{"LastFilledNotAMatch", loginForm(ann, "x"), "noPassword", Action::none, nullptr},
+        PostCase{"NoStoredPasswordTakesAnEmptyOne", loginForm("carl", ""), nullptr,
+                 Action::updatePassword, "noPassword", "carl", ""},
+        PostCase{"UnknownUserName", loginForm("bea", "pw"), nullptr, Action::addEntry, nullptr,
+                 "bea", "pw"},
+        PostCase{"NoDocument", QString(), nullptr, Action::addEntry, nullptr, "", "", false},
+        PostCase{"NoForms", "<forms/>", nullptr, Action::addEntry, nullptr, "", "", false},
+        PostCase{"Unreadable", "<forms><f>", nullptr, Action::addEntry, nullptr, "", "", false},
+        PostCase{"Base64OfNoForms", "PGZvcm1zLz4=", nullptr, Action::addEntry, nullptr, "", "",
+                 false},
+        PostCase{"OtherPage", loginForm(ann, "old"), nullptr, Action::addEntry, nullptr, ann, "old",
+                 true, "https://else.example/"},
+        PostCase{"Ignored", loginForm(ann, "new"), nullptr, Action::ignored, nullptr, ann, "new",
+                 true, kIgnored},
+        // The ignored list needs the whole text exactly.
+        PostCase{"IgnoredPrefix", QString(), nullptr, Action::addEntry, nullptr, "", "", false,
+                 kIgnored.chopped(1)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IgnoredUrls, ExactAndQueryInsensitiveTests) {
     auto file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
