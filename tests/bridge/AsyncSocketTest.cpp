@@ -150,24 +150,18 @@ TEST_F(AsyncSocketTest, ALengthBeyondTheReadChunkIsAssembled) {
     EXPECT_EQ(delegate.reads[0].data, big);
 }
 
-TEST_F(AsyncSocketTest, TerminatorReadsStopAfterTheTerminatorAndKeepTheRest) {
+TEST_F(AsyncSocketTest, TerminatorReadsStopAfterTheTerminatorOrAtTheirMaximumLength) {
     connection->readDataToData("\r\n\r\n", 100, 1);
     connection->readDataToLength(4, 2);
+    connection->readDataToData("\r\n", 8, 3);
     sendFromClient("GET / HTTP/1.1\r");
     QTest::qWait(0);
-    sendFromClient("\n\r\nrest");
-    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 2; }));
+    sendFromClient("\n\r\nrest0123456789\r\n");
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 3; }));
     std::lock_guard lock(delegate.mutex);
     EXPECT_EQ(delegate.reads[0].data, QByteArray("GET / HTTP/1.1\r\n\r\n"));
     EXPECT_EQ(delegate.reads[1].data, QByteArray("rest"));
-}
-
-TEST_F(AsyncSocketTest, TerminatorReadsEndAtTheirMaximumLength) {
-    connection->readDataToData("\r\n", 8, 1);
-    sendFromClient("0123456789\r\n");
-    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 1; }));
-    std::lock_guard lock(delegate.mutex);
-    EXPECT_EQ(delegate.reads[0].data, QByteArray("01234567"));
+    EXPECT_EQ(delegate.reads[2].data, QByteArray("01234567"));
 }
 
 TEST_F(AsyncSocketTest, AvailableReadsDeliverWhatIsThere) {
@@ -430,12 +424,10 @@ TEST(AsyncSocketListen, ABusyPortIsReportedAsAnError) {
     auto thread = std::make_shared<SocketThread>(QStringLiteral("test sockets"));
     auto socket = AsyncSocket::create(nullptr, thread);
     QString error;
+    EXPECT_FALSE(socket->acceptOnPort(occupant.serverPort(), &error));
+    // Without ::1 one family is all there is, and it is taken; with both, the taken one is named.
     if (haveIpv6) {
-        EXPECT_FALSE(socket->acceptOnPort(occupant.serverPort(), &error));
         EXPECT_TRUE(error.contains(QStringLiteral("127.0.0.1"))) << error.toStdString();
-    } else {
-        // Without ::1 one family is all there is, and it is taken.
-        EXPECT_FALSE(socket->acceptOnPort(occupant.serverPort(), &error));
     }
     EXPECT_FALSE(error.isEmpty());
     socket.reset();

@@ -133,15 +133,8 @@ struct BadDocument {
 
 class SocketXMLFormsRejects : public ::testing::TestWithParam<BadDocument> {};
 
-QString nested(int depth) {
-    QString text;
-    for (int i = 0; i < depth; ++i) {
-        text += QStringLiteral("<e>");
-    }
-    for (int i = 0; i < depth; ++i) {
-        text += QStringLiteral("</e>");
-    }
-    return text;
+QString nested(int depth, const QString& inner = {}) {
+    return QStringLiteral("<e>").repeated(depth) + inner + QStringLiteral("</e>").repeated(depth);
 }
 
 TEST_P(SocketXMLFormsRejects, WithAClearErrorAndNoFormsAndWithoutQuotingTheDocument) {
@@ -197,16 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(SocketXMLFormsRead, NestingUpToTheLimitIsRead) {
-    QString text = QStringLiteral("<forms><f><fields><i>");
-    for (int i = 0; i < 60; ++i) {
-        text += QStringLiteral("<b>");
-    }
-    text += QStringLiteral("deep");
-    for (int i = 0; i < 60; ++i) {
-        text += QStringLiteral("</b>");
-    }
-    text += QStringLiteral("</i></fields></f></forms>");
-    const auto forms = SocketXMLForms::parseDocument(text);
+    const auto forms = SocketXMLForms::parseDocument(QStringLiteral("<forms><f><fields><i>") +
+                                                     nested(60, QStringLiteral("deep")) +
+                                                     QStringLiteral("</i></fields></f></forms>"));
     EXPECT_EQ(forms.subForms[0].subElements[0].stringValue, QStringLiteral("deep"));
     EXPECT_NO_THROW(SocketXMLForms::parseDocument(nested(64)));
 }

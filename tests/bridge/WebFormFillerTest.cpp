@@ -100,38 +100,31 @@ struct KeyCase {
     WebFormFiller::Key expected;
 };
 
+const QString U = QStringLiteral("U"); // the request's uuid
+const QString L = QStringLiteral("L"); // the fingerprint of the last fill
+const QString pageUrl = QStringLiteral("https://a.b/");
+
 class WebFormFillerKey : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(WebFormFillerKey, IsChosenFromRequestAndLastFill) {
     const auto& c = GetParam();
-    EXPECT_EQ(WebFormFiller::chooseKey(c.uuid, c.loadedFingerprint, c.loadedUrl,
-                                       QStringLiteral("https://a.b/")),
+    EXPECT_EQ(WebFormFiller::chooseKey(c.uuid, c.loadedFingerprint, c.loadedUrl, pageUrl),
               c.expected);
 }
 
 using Kind = WebFormFiller::KeyKind;
-INSTANTIATE_TEST_SUITE_P(Requests, WebFormFillerKey,
-                         ::testing::Values(KeyCase{"uuidWins",
-                                                   QStringLiteral("U"),
-                                                   QStringLiteral("L"),
-                                                   QStringLiteral("https://a.b/"),
-                                                   {QStringLiteral("U"), Kind::fingerprint}},
-                                           KeyCase{"lastFillOfSamePage",
-                                                   std::nullopt,
-                                                   QStringLiteral("L"),
-                                                   QStringLiteral("https://a.b/"),
-                                                   {QStringLiteral("L"), Kind::fingerprint}},
-                                           KeyCase{"lastFillOfOtherPage",
-                                                   std::nullopt,
-                                                   QStringLiteral("L"),
-                                                   QStringLiteral("https://A.b/"),
-                                                   {QStringLiteral("https://a.b/"), Kind::url}},
-                                           KeyCase{"noLastFingerprint",
-                                                   std::nullopt,
-                                                   std::nullopt,
-                                                   QStringLiteral("https://a.b/"),
-                                                   {QStringLiteral("https://a.b/"), Kind::url}}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Requests, WebFormFillerKey,
+    ::testing::Values(
+        KeyCase{"uuidWins", U, L, pageUrl, {U, Kind::fingerprint}},
+        KeyCase{"lastFillOfSamePage", std::nullopt, L, pageUrl, {L, Kind::fingerprint}},
+        KeyCase{"lastFillOfOtherPage",
+                std::nullopt,
+                L,
+                QStringLiteral("https://A.b/"),
+                {pageUrl, Kind::url}},
+        KeyCase{"noLastFingerprint", std::nullopt, std::nullopt, pageUrl, {pageUrl, Kind::url}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 class WebFormFillerTest : public ::testing::Test {
 protected:
