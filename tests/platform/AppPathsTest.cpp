@@ -94,13 +94,10 @@ TEST_F(IsolatedHome, KeskorHomeIsUsedWithoutTheArgumentAndTheArgumentWins) {
     EXPECT_EQ(entriesUnder(home.path()), 0);
 }
 
-TEST_F(IsolatedHome, RelativeProfileBecomesAbsolute) {
+TEST_F(IsolatedHome, RelativeProfileBecomesAbsoluteAndAMissingOneIsAClearError) {
     const AppPaths paths = AppPaths::fromArguments({"keskor", "--profile", "rel/dir"}, {});
     EXPECT_TRUE(QDir::isAbsolutePath(paths.profileRoot()));
     EXPECT_TRUE(paths.profileRoot().endsWith("/rel/dir"));
-}
-
-TEST_F(IsolatedHome, MissingProfileFolderIsAClearError) {
     EXPECT_THROW(AppPaths::fromArguments({"keskor", "--profile"}, {}), CommonException);
     EXPECT_THROW(AppPaths::fromArguments({"keskor", "--profile="}, {}), CommonException);
 }
