@@ -227,6 +227,13 @@ TEST_F(UnlockTest, RightPasswordShowsTheWindowsAgain) {
                            QStringLiteral("showMainWindow")}));
     EXPECT_EQ(presenter.calls().front().request.hint, QStringLiteral("the usual one"));
     EXPECT_TRUE(session.isDatabaseOpen()) << "the database stays loaded";
+    EXPECT_EQ(clock.pendingCount(), 1) << "unlocking starts a new idle period";
+
+    presenter.clearCalls();
+    EXPECT_TRUE(lock.unlock());
+    EXPECT_TRUE(presenter.calls().isEmpty()) << "not locked: no prompt";
+    clock.advance(kMinute);
+    EXPECT_TRUE(session.isLocked);
 }
 
 TEST_F(UnlockTest, WrongPasswordIsReportedInThePromptUntilTheRightOne) {
@@ -254,22 +261,6 @@ TEST_F(UnlockTest, CancellingStaysLocked) {
     EXPECT_EQ(statusItem.looks(), QList<bool>{true});
     EXPECT_EQ(presenter.transcript(),
               QStringList{QStringLiteral("credentials vault.pswd password unlock")});
-}
-
-TEST_F(UnlockTest, NotLockedNeedsNoPrompt) {
-    presenter.answerCredentials(password(QStringLiteral("right")));
-    ASSERT_TRUE(lock.unlock());
-    presenter.clearCalls();
-    EXPECT_TRUE(lock.unlock());
-    EXPECT_TRUE(presenter.calls().isEmpty());
-}
-
-TEST_F(UnlockTest, UnlockingStartsANewIdlePeriod) {
-    presenter.answerCredentials(password(QStringLiteral("right")));
-    ASSERT_TRUE(lock.unlock());
-    EXPECT_EQ(clock.pendingCount(), 1);
-    clock.advance(kMinute);
-    EXPECT_TRUE(session.isLocked);
 }
 
 // A presenter that hands back whatever was entered without running the request's check.
