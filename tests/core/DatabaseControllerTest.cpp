@@ -75,7 +75,6 @@ protected:
     DatabaseController& db() { return app->databases(); }
     SessionManager& session() { return app->mainManager().sessionManager; }
 
-    /// A database written where `info` points, sealed with kPassword.
     /// The full sample as a local, not an enterprise, database.
     static PassFile sample() {
         PassFile file = SampleDatabase::full();
@@ -94,11 +93,25 @@ protected:
     DatabaseInfo local(const QString& name = QStringLiteral("family.pswd")) {
         return {name, dir.path(), Location::localDevice, false};
     }
+    /// Writes the sample where `info` points and opens it with the prompt.
     void openLocal(const DatabaseInfo& info) {
         writeSample(info);
         presenter.answerCredentials({kPassword, std::nullopt});
         ASSERT_TRUE(db().openDatabase(info));
         presenter.clearCalls();
+    }
+    /// The new-database dialog's answers for `name` in the temporary folder.
+    std::pair<CreateDatabaseValidator::Input, CreateFileModel> createAnswers(const QString& name) {
+        CreateDatabaseValidator::Input input;
+        input.name = name;
+        input.password = QStringLiteral("Abcdefghijklm12");
+        input.confirmation = input.password;
+        CreateFileModel model;
+        model.path = dir.path();
+        model.name = name;
+        model.credentials =
+            FileCredentials(input.password, std::nullopt, PassFile::AuthenticationType::Password);
+        return {input, model};
     }
     QByteArray bytesOf(const QString& path) {
         QFile f(path);
@@ -201,9 +214,7 @@ TEST_F(WorkflowTest, SaveWithAutoSavingOffBacksUpButWritesOnlyWhenExplicit) {
 
 TEST_F(WorkflowTest, ABackupDatabaseIsNeverWrittenBack) {
     const DatabaseInfo info{QStringLiteral("old.pswe"), QString(), Location::backupDevice, false};
-    writeSample(info);
-    presenter.answerCredentials({kPassword, std::nullopt});
-    ASSERT_TRUE(db().openDatabase(info));
+    openLocal(info);
     const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
     EXPECT_TRUE(db().saveSession(true));
     EXPECT_EQ(bytesOf(FileFunctions::databaseFile(paths, info)), before);
@@ -246,9 +257,7 @@ TEST_F(WorkflowTest, CloudSaveUploadsAndAFailedUploadIsRetriedByTheNextSave) {
 
 TEST_F(WorkflowTest, AnEnterpriseDatabaseWithoutTheLocalCopySettingIsNotWritten) {
     const DatabaseInfo info{QStringLiteral("corp.pswe"), QString(), Location::enterprise, false};
-    writeSample(info);
-    presenter.answerCredentials({kPassword, std::nullopt});
-    ASSERT_TRUE(db().openDatabase(info));
+    openLocal(info);
     session().currentPassFile->krServer = QStringLiteral("server.example");
     defaults.setBool(QStringLiteral("setting_enterprise_save_local_copy"), false);
     const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
@@ -274,21 +283,14 @@ TEST_F(WorkflowTest, AFailedWriteIsReportedAndKeepsThePreviousFile) {
 }
 
 TEST_F(WorkflowTest, CreateRunsTheChecksAsksAboutWeakPasswordsAndOpens) {
-    CreateDatabaseValidator::Input input;
-    input.name = QStringLiteral("Fresh");
-    input.password = QStringLiteral("Abcdefghijklm12");
+    auto [input, model] = createAnswers(QStringLiteral("Fresh"));
+    const QString password = input.confirmation;
     input.confirmation = QStringLiteral("mismatch");
-    CreateFileModel model;
-    model.location = Location::localDevice;
-    model.path = dir.path();
-    model.name = input.name;
-    model.credentials =
-        FileCredentials(input.password, std::nullopt, PassFile::AuthenticationType::Password);
     presenter.answerAlert(0);
     EXPECT_FALSE(db().createDatabase(input, model));
     EXPECT_TRUE(lastCall().contains(QStringLiteral("error_password_mismatch")));
 
-    input.confirmation = input.password;
+    input.confirmation = password;
     presenter.clearCalls();
     EXPECT_TRUE(db().createDatabase(input, model)); // a strong password is not questioned
     EXPECT_EQ(session().currentDBInfo->name, QStringLiteral("Fresh.pswe"));
@@ -299,16 +301,8 @@ TEST_F(WorkflowTest, CreateRunsTheChecksAsksAboutWeakPasswordsAndOpens) {
 
 TEST_F(WorkflowTest, AWeakPasswordIsQuestionedAndNoStopsTheCreate) {
     weakRatings = true;
-    CreateDatabaseValidator::Input input;
-    input.name = QStringLiteral("weak.pswd");
-    input.password = QStringLiteral("Abcdefghijklm12");
-    input.confirmation = input.password;
-    CreateFileModel model;
-    model.path = dir.path();
-    model.name = input.name;
+    auto [input, model] = createAnswers(QStringLiteral("weak.pswd"));
     model.fileType = PassFile::FileType::Plain;
-    model.credentials =
-        FileCredentials(input.password, std::nullopt, PassFile::AuthenticationType::Password);
     presenter.answerAlert(1); // "dialog_no"
     EXPECT_FALSE(db().createDatabase(input, model));
     EXPECT_TRUE(lastCall().contains(QStringLiteral("password_policy_too_weak")));
