@@ -21,7 +21,6 @@ struct ServerEvent {
     std::shared_ptr<AsyncSocket> connection;
     ZenWebSocketServerError error;
     bool onMainThread = false;
-    int clientCountAtDelivery = -1;
 };
 
 class RecordingServerDelegate : public ZenWebSocketServerDelegate {
@@ -72,7 +71,6 @@ public:
 private:
     void record(ZenWebSocketServer& server, ServerEvent event) {
         event.onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
-        event.clientCountAtDelivery = server.clientCount();
         events.push_back(event);
         if (onEvent) {
             onEvent(server, events.back());
