@@ -105,61 +105,26 @@ protected:
     PassFileXmlReader reader{protection};
 };
 
-TEST_F(XmlReaderTest, HeaderAndEntryValuesComeBack) {
+// The round trip above shows every written value comes back; these are the readings that a
+// second write cannot tell apart: the 12-hour clock and "null" texts.
+TEST_F(XmlReaderTest, LossyValuesReadAsTheWriterMeantThem) {
     const PassFile original = testing::SampleDatabase::full();
     const PassFile f = reader.readFile(writer.write(original)).file;
-
-    EXPECT_EQ(f.fingerprint, original.fingerprint);
-    EXPECT_EQ(f.hint, original.hint);
-    EXPECT_EQ(f.krServer, original.krServer);
-    EXPECT_EQ(f.serverTime, original.serverTime);
-    EXPECT_EQ(f.serverPort, original.serverPort);
-    EXPECT_EQ(f.encType, original.encType);
-    EXPECT_EQ(f.kdfType, original.kdfType);
-    EXPECT_EQ(f.maxHistory, original.maxHistory);
-    EXPECT_FALSE(f.keepHistory);
-    EXPECT_TRUE(f.offline);
-    EXPECT_TRUE(f.lastShowEditPass);
-    EXPECT_EQ(f.lastExpiryCheck, original.lastExpiryCheck);
     EXPECT_DOUBLE_EQ(f.lastModified, original.lastModified);
-    EXPECT_EQ(f.backupPath, original.backupPath);
-    EXPECT_EQ(f.backupLocation, original.backupLocation);
 
     ASSERT_EQ(f.items().size(), original.items().size());
-    const Info2Item& banking = *f.items().at(0);
-    EXPECT_TRUE(banking.isFolder);
-    EXPECT_EQ(banking.description, u"Banking"_s);
-    EXPECT_EQ(banking.comment(), u"money"_s);
-    EXPECT_EQ(banking.category(), std::nullopt); // written as "null"
+    EXPECT_EQ(f.items().at(0)->category(), std::nullopt); // written as "null"
     EXPECT_TRUE(f.items().at(2)->isFolder);
     EXPECT_TRUE(f.items().at(2)->description.isNull());
 
-    const Info2Item& want = *original.items().at(1);
     const Info2Item& got = *f.items().at(1);
-    EXPECT_EQ(got.description, want.description);
-    EXPECT_EQ(got.fingerprint, want.fingerprint);
-    EXPECT_EQ(got.type, want.type);
-    EXPECT_EQ(got.texts(), want.texts());
-    EXPECT_EQ(got.customFields, want.customFields);
-    EXPECT_EQ(got.additionalUrls, want.additionalUrls);
-    EXPECT_EQ(got.tans, want.tans);
-    ASSERT_EQ(got.attachments.size(), 1);
-    EXPECT_EQ(got.attachments[0].data, want.attachments[0].data);
-    EXPECT_EQ(got.attachments[0].fileName, want.attachments[0].fileName);
-    EXPECT_EQ(got.importance, want.importance);
-    EXPECT_EQ(got.icon.index, want.icon.index);
-    EXPECT_EQ(got.icon.custom, want.icon.custom);
-    EXPECT_EQ(got.usageCount, want.usageCount);
-    EXPECT_EQ(got.rndType, want.rndType);
-    EXPECT_EQ(got.secondEye, want.secondEye);
-    EXPECT_EQ(got.doNotAddon, want.doNotAddon);
+    EXPECT_EQ(got.texts(), original.items().at(1)->texts());
     EXPECT_EQ(got.expiryDate, 47099.0);
     EXPECT_DOUBLE_EQ(got.created, 44000.5);       // noon: "12:00:00"
     EXPECT_DOUBLE_EQ(got.lastModified, 45099.25); // 06:00
     EXPECT_DOUBLE_EQ(got.lastAccessed, 45100.25); // 18:00 was written as "06:00:00"
     ASSERT_EQ(got.history.size(), 2u);
     EXPECT_EQ(got.history[0].password(), u"older password 99"_s);
-    EXPECT_EQ(got.history[1].description, u"second version"_s);
     EXPECT_TRUE(got.history[0].history.empty());
 }
 
