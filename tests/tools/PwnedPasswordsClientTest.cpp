@@ -116,21 +116,12 @@ TEST_F(PwnedClientTest, PaddingLinesAndOtherSuffixesMeanNotFound) {
     EXPECT_EQ(out.count, 0);
 }
 
-TEST_F(PwnedClientTest, MalformedMatchingCountIsNotFound) {
-    server.setRawBody((kSuffix.toUpper() + ":many\r\n").toLatin1());
-    EXPECT_EQ(check(kPassword).count, 0);
-}
-
-TEST_F(PwnedClientTest, EmptyBodyFails) {
+TEST_F(PwnedClientTest, EmptyOrOversizedBodyFails) {
     server.setEmptyBody(true);
-    const Outcome out = check(kPassword);
-    EXPECT_EQ(out.failure, UiText::key("pwned_failed"));
-}
-
-TEST_F(PwnedClientTest, OversizedBodyIsRefused) {
+    EXPECT_EQ(check(kPassword).failure, UiText::key("pwned_failed"));
+    server.setEmptyBody(false);
     server.setHugeBody(10 * 1024 * 1024);
-    const Outcome out = check(kPassword);
-    EXPECT_EQ(out.failure, UiText::key("pwned_failed"));
+    EXPECT_EQ(check(kPassword).failure, UiText::key("pwned_failed"));
 }
 
 TEST_F(PwnedClientTest, StalledServerEndsInTheTimeout) {
