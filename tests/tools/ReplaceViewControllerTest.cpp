@@ -63,10 +63,10 @@ protected:
                                      &notifications};
 };
 
-TEST_F(ReplaceViewControllerTest, StartsAsANewSearch) {
-    const ReplaceViewState& s = controller.state();
-    EXPECT_FALSE(s.findButtonEnabled);
-    EXPECT_FALSE(s.replaceButtonEnabled);
+// The state of a fresh dialog, which "new search" restores.
+void expectNewSearch(const ReplaceViewState& s) {
+    EXPECT_FALSE(s.findButtonEnabled || s.replaceButtonEnabled);
+    EXPECT_TRUE(s.resultArray.empty());
     EXPECT_TRUE(s.controls.searchField.isEmpty() && s.controls.replaceField.isEmpty());
     EXPECT_TRUE(s.controls.folderFingerprint.isEmpty());
     const ReplaceControls& c = s.controls;
@@ -74,6 +74,17 @@ TEST_F(ReplaceViewControllerTest, StartsAsANewSearch) {
                 c.usernameCheck && c.passwordCheck && c.customFieldCheck && c.webformCheck);
     EXPECT_FALSE(c.urlCheck || c.commentsCheck);
     EXPECT_TRUE(s.status1Label.isEmpty() && s.status2Label.isEmpty());
+}
+
+TEST_F(ReplaceViewControllerTest, StartsAsANewSearchAndNewSearchResetsEverything) {
+    expectNewSearch(controller.state());
+    ReplaceControls c = find("alice", "carol");
+    c.urlCheck = true;
+    c.matchCaseCheck = false;
+    c.folderFingerprint = work->fingerprint;
+    controller.onFind(c);
+    controller.onNewSearch();
+    expectNewSearch(controller.state());
 }
 
 TEST_F(ReplaceViewControllerTest, FindListsMarkedResultsWithTheirStatusTexts) {
@@ -221,21 +232,6 @@ TEST_F(ReplaceViewControllerTest, EntryChangeNotificationFindsAgain) {
     notifications.post(NotificationNames::EntryDidChanged);
     EXPECT_EQ(controller.state().resultArray.size(), 3u);
     EXPECT_EQ(controller.state().status2Label, "3 <advanced_search_password_found>");
-}
-
-TEST_F(ReplaceViewControllerTest, NewSearchResetsEverything) {
-    ReplaceControls c = find("alice", "carol");
-    c.urlCheck = true;
-    c.matchCaseCheck = false;
-    controller.onFind(c);
-    controller.onNewSearch();
-    const ReplaceViewState& s = controller.state();
-    EXPECT_TRUE(s.resultArray.empty());
-    EXPECT_TRUE(s.status1Label.isEmpty() && s.status2Label.isEmpty());
-    EXPECT_FALSE(s.replaceButtonEnabled || s.findButtonEnabled);
-    EXPECT_FALSE(s.controls.urlCheck);
-    EXPECT_TRUE(s.controls.matchCaseCheck);
-    EXPECT_TRUE(s.controls.searchField.isEmpty());
 }
 
 TEST_F(ReplaceViewControllerTest, EntryWithoutModifyRightStopsTheReplacement) {
