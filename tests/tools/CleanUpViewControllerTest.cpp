@@ -98,12 +98,6 @@ TEST_F(CleanUpViewControllerTest, AttachmentFieldIsReadAsDecimalWithTenAsFallbac
     EXPECT_EQ(CleanUpViewController::buildOptions(bySize("0x20")).withAttachmentBigger, 10);
 }
 
-TEST_F(CleanUpViewControllerTest, LettersInTheSizeFieldSearchWithTen) {
-    const auto& state = controller.search(bySize("many"));
-    ASSERT_EQ(state.resultArray.size(), 1u);
-    EXPECT_EQ(state.resultArray[0], big);
-}
-
 TEST_F(CleanUpViewControllerTest, LabelCountsResultsOfAllVisitedItems) {
     const auto& state = controller.search(bySize("1"));
     EXPECT_EQ(state.resultArray.size(), 2u);

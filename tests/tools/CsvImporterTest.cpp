@@ -97,6 +97,13 @@ const auto kFolder = [](const Info2Item& e) {
     return e.parent() ? std::optional<QString>(e.parent()->description) : std::nullopt;
 };
 
+std::function<std::optional<QString>(const Info2Item&)> customValue(const QString& name) {
+    return [name](const Info2Item& e) {
+        const PswField* f = e.customField(name);
+        return f ? std::optional<QString>(f->value) : std::nullopt;
+    };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Synonyms, CsvImporterHeaderTest,
     ::testing::Values(
@@ -108,16 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"Folder", "FOLDER", kFolder}, HeaderCase{"Path", "path", kFolder},
         HeaderCase{"Category", "Category", [](const Info2Item& e) { return e.category(); }},
         HeaderCase{"Tags", "tags", [](const Info2Item& e) { return e.text(ItemText::Tags); }},
-        HeaderCase{"Custom", "Security Question",
-                   [](const Info2Item& e) {
-                       const PswField* f = e.customField(u"Security Question"_s);
-                       return f ? std::optional<QString>(f->value) : std::nullopt;
-                   }},
-        HeaderCase{"SecondPassword", "Pass",
-                   [](const Info2Item& e) {
-                       const PswField* f = e.customField(u"Pass"_s);
-                       return f ? std::optional<QString>(f->value) : std::nullopt;
-                   }}),
+        HeaderCase{"Custom", "Security Question", customValue(u"Security Question"_s)},
+        HeaderCase{"SecondPassword", "Pass", customValue(u"Pass"_s)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CsvImporterTest, TitleAndPasswordSynonymsAreAccepted) {
