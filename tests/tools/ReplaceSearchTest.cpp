@@ -99,14 +99,11 @@ TEST(ReplaceInEntry, FoundCaseInsensitivelyButReplacedOnlyAsWritten) {
     e.description = "abc ABC abc";
     EXPECT_TRUE(ReplaceSearch::replaceInEntry(e, o, "x"));
     EXPECT_EQ(e.description, "x ABC x");
-}
 
-TEST(ReplaceInEntry, MatchCaseOnSkipsFieldsThatOnlyHoldOtherCases) {
-    Info2Item e;
+    // With the case matched, a field holding only another case is skipped.
     e.description = "ABC";
     e.setComment(QStringLiteral("abc"));
-    ReplaceSearchOptions o = only("abc", true);
-    o.inDescription = o.inComments = true;
+    o.matchCase = o.inComments = true;
     EXPECT_TRUE(ReplaceSearch::replaceInEntry(e, o, "z"));
     EXPECT_EQ(e.description, "ABC");
     EXPECT_EQ(e.comment(), QString("z"));
@@ -133,22 +130,16 @@ TEST(ReplaceInEntry, EveryFlaggedFieldChangesNotOnlyTheFirst) {
     EXPECT_EQ(e.customFields[2].value, "bnew");
 }
 
-TEST(ReplaceInEntry, EmptyReplacementOrQueryChangesNothing) {
-    Info2Item e;
-    e.description = "abc";
-    ReplaceSearchOptions o = only("abc", true);
-    o.inDescription = true;
-    EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, ""));
-    o.query.clear();
-    EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, "x"));
-    EXPECT_EQ(e.description, "abc");
-}
-
-TEST(ReplaceInEntry, AbsentFieldsStayAbsent) {
+TEST(ReplaceInEntry, EmptyTextsChangeNothingAndAbsentFieldsStayAbsent) {
     Info2Item e;
     e.description = "abc";
     ReplaceSearchOptions o = only("abc", true);
     o.inDescription = o.inUsername = o.inComments = true;
+    EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, ""));
+    o.query.clear();
+    EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, "x"));
+    EXPECT_EQ(e.description, "abc");
+    o.query = "abc";
     ASSERT_TRUE(ReplaceSearch::replaceInEntry(e, o, "x"));
     EXPECT_EQ(e.userName(), std::nullopt);
     EXPECT_EQ(e.comment(), std::nullopt);
