@@ -126,14 +126,10 @@ protected:
     std::shared_ptr<Info2Item> a, b, c, d;
 };
 
-TEST_F(CleanUpSearchTree, AndWithoutCriteriaListsEveryEntryDepthFirst) {
+TEST_F(CleanUpSearchTree, WithoutCriteriaAndListsEveryEntryDepthFirstAndOrNothing) {
     CleanUpSearchOptions options;
     options.searchOperator = SearchOperator::AND;
     EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"a", "b", "c", "d"}));
-}
-
-TEST_F(CleanUpSearchTree, OrWithoutCriteriaListsNothing) {
-    CleanUpSearchOptions options;
     options.searchOperator = SearchOperator::OR;
     options.withHistory = true; // not a criterion
     EXPECT_TRUE(CleanUpSearch::search(file, options).empty());
