@@ -41,34 +41,19 @@ TEST_F(KeyGeneratorTest, TheKeyIsShownOnlyAfterTheProgressPasses100) {
     EXPECT_NO_THROW(KeyHelper::parseExternalKey(dialog.state().keyField.toLatin1()));
 }
 
-TEST_F(KeyGeneratorTest, SavedFileHoldsTheKeyThatOkHandsOver) {
-    KeyGeneratorViewController dialog(presenter, delegate);
-    dialog.onOk(); // not saved yet: OK is disabled
-    EXPECT_FALSE(dialog.isClosed());
-
-    presenter.answerFile(dir.file("master"));
-    ASSERT_TRUE(dialog.onSave());
-    EXPECT_EQ(presenter.calls().at(0).extensions, QStringList{"krk"});
-    EXPECT_EQ(dialog.state().fileField, dir.file("master.krk"));
-    EXPECT_TRUE(dialog.state().okEnabled);
-    const QByteArray saved = dir.read("master.krk");
-
-    dialog.onOk();
-    EXPECT_TRUE(dialog.isClosed());
-    ASSERT_TRUE(handedKey.has_value());
-    EXPECT_TRUE(*handedKey == KeyHelper::parseExternalKey(saved));
-    EXPECT_EQ(handedPath, dir.file("master.krk"));
-}
-
-TEST_F(KeyGeneratorTest, RefreshMakesANewKeyAndAsksForANewSave) {
+TEST_F(KeyGeneratorTest, OkHandsOverTheSavedKeyAndRefreshAsksForANewSave) {
     int made = 0;
     KeyGeneratorViewController dialog(presenter, delegate, [&made] {
         ++made;
         return KeyHelper::generateExternalKey();
     });
+    dialog.onOk(); // not saved yet: OK is disabled
+    EXPECT_FALSE(dialog.isClosed());
     presenter.answerFile(dir.file("a.KRK"));
     ASSERT_TRUE(dialog.onSave());
+    EXPECT_EQ(presenter.calls().at(0).extensions, QStringList{"krk"});
     EXPECT_EQ(dialog.state().fileField, dir.file("a.KRK"));
+    EXPECT_TRUE(dialog.state().okEnabled);
     const QByteArray first = dir.read("a.KRK");
     for (int move = 0; move < 300; ++move) {
         dialog.mouseMoved();
@@ -78,11 +63,16 @@ TEST_F(KeyGeneratorTest, RefreshMakesANewKeyAndAsksForANewSave) {
     EXPECT_EQ(dialog.state().progress, 0.0);
     EXPECT_TRUE(dialog.state().keyField.isEmpty());
     EXPECT_FALSE(dialog.state().okEnabled);
-    presenter.answerFile(dir.file("b"));
+
+    presenter.answerFile(dir.file("b")); // the extension is added
     ASSERT_TRUE(dialog.onSave());
+    EXPECT_EQ(dialog.state().fileField, dir.file("b.krk"));
     EXPECT_NE(dir.read("b.krk"), first);
     dialog.onOk();
+    EXPECT_TRUE(dialog.isClosed());
+    ASSERT_TRUE(handedKey.has_value());
     EXPECT_TRUE(*handedKey == KeyHelper::parseExternalKey(dir.read("b.krk")));
+    EXPECT_EQ(handedPath, dir.file("b.krk"));
 }
 
 TEST_F(KeyGeneratorTest, UnparsableKeyKeepsTheDialogOpen) {
