@@ -116,31 +116,47 @@ TEST_F(KeskorCliTest, TheMasterPasswordRulesHoldEvenWithForceWeak) {
     EXPECT_EQ(bytes(db), before);
 }
 
-TEST_F(KeskorCliTest, CommandLinesThatDoNotFitExitWithTwo) {
+TEST_F(KeskorCliTest, CommandLinesThatDoNotFitEndWithAClearErrorAndNoOutput) {
     struct Case {
         QStringList arguments;
         int exitCode;
+        const char* error; // how the error text starts
     };
     const QList<Case> cases{
-        {{}, 2},
-        {{"frobnicate"}, 2},
-        {{"ls"}, 2},
-        {{"ls", "a", "b", "c"}, 2},
-        {{"ls", "--no-such-option", "db"}, 2},
-        {{"show", db, "--uuid"}, 2},
-        {{"add", db, "x", "--expiry", "tomorrow"}, 2},
-        {{"add", db, "x", "--generate", "--password-stdin"}, 2},
-        {{"--help"}, 0},
-        {{"ls", "--help"}, 0},
-        {{"help", "create"}, 0},
-        {{"--version"}, 0},
+        {{}, 2, "Usage: keskor-cli COMMAND"},
+        {{"frobnicate"}, 2, "keskor-cli: unknown command"},
+        {{"ls"}, 2, "keskor-cli ls: "},
+        {{"ls", "a", "b", "c"}, 2, "keskor-cli ls: "},
+        {{"ls", "--no-such-option", "db"}, 2, "keskor-cli ls: "},
+        {{"show", db, "--uuid"}, 2, "keskor-cli show: "},
+        {{"add", db, "x", "--expiry", "tomorrow"}, 2, "keskor-cli add: "},
+        {{"add", db, "x", "--generate", "--password-stdin"}, 2, "keskor-cli add: "},
+        {{"generate", "-L", "0"}, 2, "keskor-cli generate: "},
+        {{"generate", "-L", "100000"}, 2, "keskor-cli generate: "},
+        {{"generate", "--percent", "150,0,0,0,0"}, 2, "keskor-cli generate: "},
+        {{"generate", "--percent", "a,b,c,d,e"}, 2, "keskor-cli generate: "},
+        {{"generate", "--selected", ""}, 2, "keskor-cli generate: "},
+        // One repeated character cannot make a password without equal neighbours.
+        {{"generate", "--custom", "aaaa", "--percent", "0,0,0,0,100", "--exclude-identical", "-L",
+          "8"},
+         1,
+         "keskor-cli generate: "},
+        {{"generate", "-c", "0"}, 2, "keskor-cli generate: "},
+        {{"generate", "--tries", "many"}, 2, "keskor-cli generate: "},
     };
     createDatabase();
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         const CliResult r = run(c.arguments);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString() << "\n"
-                                          << r.err.toStdString();
         EXPECT_FALSE(r.crashed);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QLatin1String(c.error))) << r.err.toStdString();
+    }
+    for (const char* help : {"--help", "ls --help", "help create", "--version"}) {
+        const CliResult r = run(QString::fromLatin1(help).split(u' '));
+        EXPECT_EQ(r.exitCode, 0) << help;
+        EXPECT_FALSE(r.out.isEmpty()) << help;
     }
     EXPECT_TRUE(run({"ls", "--help"}).out.contains(QStringLiteral("--category C")));
     const CliResult man = run({"--man"});

@@ -65,37 +65,7 @@ TEST_F(KeskorCliToolsTest, GeneratedPasswordsKeepLengthClassesAndTheNeighbourRul
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]{30}$")).match(simple[0]).hasMatch());
 }
 
-struct BadGenerator {
-    const char* name;
-    QStringList arguments;
-    friend void PrintTo(const BadGenerator& b, std::ostream* os) { *os << b.name; }
-};
-
-class KeskorCliBadGeneratorTest : public keskor::test::CliTestBase,
-                                  public ::testing::WithParamInterface<BadGenerator> {};
-
-TEST_P(KeskorCliBadGeneratorTest, EndsWithAClearErrorAndNoOutput) {
-    const CliResult r =
-        cli.run(QStringList{QStringLiteral("generate")} + GetParam().arguments, {}, 20000);
-    EXPECT_FALSE(r.crashed);
-    EXPECT_TRUE(r.exitCode == 1 || r.exitCode == 2) << r.exitCode;
-    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-    EXPECT_TRUE(r.err.startsWith(QStringLiteral("keskor-cli generate: "))) << r.err.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, KeskorCliBadGeneratorTest,
-    ::testing::Values(BadGenerator{"LengthZero", {"-L", "0"}},
-                      BadGenerator{"LengthHuge", {"-L", "100000"}},
-                      BadGenerator{"PercentOver100", {"--percent", "150,0,0,0,0"}},
-                      BadGenerator{"PercentLetters", {"--percent", "a,b,c,d,e"}},
-                      BadGenerator{"EmptySelection", {"--selected", ""}},
-                      BadGenerator{"OneRepeatedCustomCharacter",
-                                   {"--custom", "aaaa", "--percent", "0,0,0,0,100",
-                                    "--exclude-identical", "-L", "8"}},
-                      BadGenerator{"CountZero", {"-c", "0"}},
-                      BadGenerator{"TriesLetters", {"--tries", "many"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+// Refused generator options are in KeskorCliTest's table of command lines.
 
 TEST_F(KeskorCliToolsTest, EstimateGivesTheSameReadOutsFromTheArgumentAndFromStandardInput) {
     const CliResult fromArgument = run({"estimate", "Tr0ub4dour&3"}, {});
