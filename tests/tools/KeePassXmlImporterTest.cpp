@@ -157,21 +157,6 @@ TEST(KeePassXmlImporterTest, StringsTimesTagsAndAttachmentsMapToTheEntry) {
     EXPECT_TRUE(gmail.customFields.isEmpty());
 }
 
-TEST(KeePassXmlImporterTest, KdbxFourTimesInBase64AreRead) {
-    const QDateTime start(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
-    const qint64 seconds =
-        start.secsTo(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), QTimeZone::utc()));
-    QByteArray raw(8, '\0');
-    qToLittleEndian(seconds, raw.data());
-    const QByteArray xml = "<KeePassFile><Root><Group><Entry><Times><CreationTime>" +
-                           raw.toBase64() +
-                           "</CreationTime></Times></Entry></Group></Root>"
-                           "</KeePassFile>";
-    const ImportedItems imported = KeePassXmlImporter::read(xml);
-    ASSERT_EQ(imported.items.size(), 1u);
-    EXPECT_DOUBLE_EQ(imported.items[0]->created, utcDay(2024, 1, 2, 3, 4, 5));
-}
-
 /// Runs the test body in a zone with daylight saving time, whatever the machine's zone is.
 class ZoneGuard {
 public:
@@ -203,23 +188,27 @@ TEST(KeePassXmlImporterTest, TimesAroundDaylightSavingChangesMatchTheLocalClock)
         QDateTime(QDate(2024, 10, 27), QTime(0, 59, 59), QTimeZone::utc()),
         QDateTime(QDate(2024, 10, 27), QTime(1, 0, 0), QTimeZone::utc()),
         QDateTime(QDate(1999, 7, 1), QTime(23, 30, 0), QTimeZone::utc()),
-        QDateTime(QDate(2024, 3, 31), QTime(0, 30, 0), QTimeZone::utc()),
     };
+    // Each moment twice: as text, and in the KDBX 4 form (seconds since 0001-01-01, base64).
+    const QDateTime start(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
     QByteArray entries;
     for (const QDateTime& moment : moments) {
-        entries += "<Entry><Times><CreationTime>" +
-                   moment.toString(u"yyyy-MM-ddTHH:mm:ss'Z'"_s).toLatin1() +
-                   "</CreationTime></Times></Entry>";
+        QByteArray seconds(8, '\0');
+        qToLittleEndian(start.secsTo(moment), seconds.data());
+        for (const QByteArray& time :
+             {moment.toString(u"yyyy-MM-ddTHH:mm:ss'Z'"_s).toLatin1(), seconds.toBase64()}) {
+            entries += "<Entry><Times><CreationTime>" + time + "</CreationTime></Times></Entry>";
+        }
     }
     const ImportedItems imported = KeePassXmlImporter::read("<KeePassFile><Root><Group>" + entries +
                                                             "</Group></Root></KeePassFile>");
-    ASSERT_EQ(imported.items.size(), static_cast<std::size_t>(moments.size()));
-    for (qsizetype i = 0; i < moments.size(); ++i) {
-        EXPECT_DOUBLE_EQ(imported.items[i]->created, DateTimeHelper::toDelphiTime(moments[i]))
-            << moments[i].toString(Qt::ISODate).toStdString();
+    ASSERT_EQ(imported.items.size(), 2 * static_cast<std::size_t>(moments.size()));
+    for (std::size_t i = 0; i < imported.items.size(); ++i) {
+        EXPECT_DOUBLE_EQ(imported.items[i]->created, DateTimeHelper::toDelphiTime(moments[i / 2]))
+            << moments[i / 2].toString(Qt::ISODate).toStdString() << (i % 2 ? " base64" : "");
     }
     // 02:00 local before the spring change, 03:00 after it.
-    EXPECT_NEAR(imported.items[1]->created - imported.items[0]->created, 1.0 / 24, 1e-4);
+    EXPECT_NEAR(imported.items[2]->created - imported.items[0]->created, 1.0 / 24, 1e-4);
 }
 
 TEST(KeePassXmlImporterTest, FurtherGroupsUnderRootBecomeTopFolders) {
