@@ -98,26 +98,21 @@ TEST_F(BackupStorageTest, EightSavesFillTheSlotsAndTheNinthReplacesOnlyTheLast) 
     EXPECT_EQ(contentOf(QStringLiteral("Vault_7.pswd")), QStringLiteral("save 9"));
 }
 
-TEST_F(BackupStorageTest, ACountOfOneKeepsTheFirstBackupAndTheNewest) {
-    count = 1;
-    for (int n = 1; n <= 4; ++n) {
-        save(QStringLiteral("Vault"), n);
-    }
-    EXPECT_EQ(filesInRoot(), (QStringList{"Vault.pswd", "Vault_1.pswd"}));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault.pswd")), QStringLiteral("save 1"));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_1.pswd")), QStringLiteral("save 4"));
-}
-
-TEST_F(BackupStorageTest, CountsBelowOneActAsOneSoIndicesStayBounded) {
-    for (const int setting : {0, -5}) {
+TEST_F(BackupStorageTest, ACountOfOneOrBelowKeepsTheFirstBackupAndTheNewest) {
+    // Counts below one act as one, so the slot numbers stay bounded.
+    for (const int setting : {1, 0, -5}) {
+        SCOPED_TRACE(setting);
         count = setting;
+        const QString base = QStringLiteral("Count%1").arg(setting);
         for (int n = 1; n <= 4; ++n) {
-            save(QStringLiteral("Count%1").arg(setting), n);
+            save(base, n);
         }
         EXPECT_EQ(storage.backupCount(), 1);
+        EXPECT_EQ(contentOf(base + QStringLiteral(".pswd")), QStringLiteral("save 1"));
+        EXPECT_EQ(contentOf(base + QStringLiteral("_1.pswd")), QStringLiteral("save 4"));
     }
-    EXPECT_EQ(filesInRoot(),
-              (QStringList{"Count-5.pswd", "Count-5_1.pswd", "Count0.pswd", "Count0_1.pswd"}));
+    EXPECT_EQ(filesInRoot(), (QStringList{"Count-5.pswd", "Count-5_1.pswd", "Count0.pswd",
+                                          "Count0_1.pswd", "Count1.pswd", "Count1_1.pswd"}));
 }
 
 TEST_F(BackupStorageTest, ADeletedSlotIsFilledOnceTheLastSlotIsGivenUp) {
