@@ -30,12 +30,9 @@ protected:
     LocalStorageManager layout{store};
 };
 
-TEST_P(ShowAreas, ShownWhenAbsentWithoutWriting) {
+TEST_P(ShowAreas, ShownWhenAbsentWithoutWritingAndHiddenIsStoredUnderTheKey) {
     EXPECT_TRUE(GetParam().get(layout));
     EXPECT_EQ(store.writeCount(), 0);
-}
-
-TEST_P(ShowAreas, HiddenIsStoredUnderTheKey) {
     GetParam().set(layout, false);
     EXPECT_EQ(store.boolValue(GetParam().key), false);
     EXPECT_FALSE(GetParam().get(layout));
@@ -67,20 +64,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GroupBy, RawValuesAreTheMenuTags) {
-    EXPECT_EQ(static_cast<int>(GroupBy::none), 0);
-    EXPECT_EQ(static_cast<int>(GroupBy::type), 1);
-    EXPECT_EQ(static_cast<int>(GroupBy::category), 2);
     EXPECT_EQ(GroupBys::fromRaw(0), GroupBy::none);
+    EXPECT_EQ(GroupBys::fromRaw(1), GroupBy::type);
     EXPECT_EQ(GroupBys::fromRaw(2), GroupBy::category);
     EXPECT_EQ(GroupBys::fromRaw(3), std::nullopt);
     EXPECT_EQ(GroupBys::fromRaw(-1), std::nullopt);
 }
 
-TEST(GroupBy, AbsentIsTypeWithoutWriting) {
+TEST(GroupBy, AbsentIsTypeWithoutWritingAndEachGroupingStoresItsWord) {
     MemoryDefaultsStore store;
     LocalStorageManager layout(store);
     EXPECT_EQ(layout.groupBy(), GroupBy::type);
     EXPECT_EQ(store.writeCount(), 0);
+    for (const auto& [group, word] :
+         {std::pair{GroupBy::none, "none"}, std::pair{GroupBy::category, "category"},
+          std::pair{GroupBy::type, "type"}}) {
+        layout.setGroupBy(group);
+        EXPECT_EQ(store.stringValue("entry_group_by"), QString::fromLatin1(word));
+    }
 }
 
 TEST(GroupBy, StoredWordsReadAsTheirGroupingAndAnyOtherAsCategory) {
@@ -93,23 +94,12 @@ TEST(GroupBy, StoredWordsReadAsTheirGroupingAndAnyOtherAsCategory) {
         {QStringLiteral("folder"), GroupBy::category},
         {1, GroupBy::category},
     };
+    MemoryDefaultsStore store;
+    LocalStorageManager layout(store);
     for (const auto& [stored, expected] : cases) {
-        MemoryDefaultsStore store;
-        LocalStorageManager layout(store);
         store.setObject("entry_group_by", stored);
         EXPECT_EQ(layout.groupBy(), expected) << stored.toString().toStdString();
     }
-}
-
-TEST(GroupBy, WritingStoresTheWord) {
-    MemoryDefaultsStore store;
-    LocalStorageManager layout(store);
-    layout.setGroupBy(GroupBy::none);
-    EXPECT_EQ(store.stringValue("entry_group_by"), QString("none"));
-    layout.setGroupBy(GroupBy::category);
-    EXPECT_EQ(store.stringValue("entry_group_by"), QString("category"));
-    layout.setGroupBy(GroupBy::type);
-    EXPECT_EQ(store.stringValue("entry_group_by"), QString("type"));
 }
 
 TEST(LocalStorageManager, LastSelectedFolderSetRemoveAndSurviveARestart) {
