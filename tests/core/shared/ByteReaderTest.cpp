@@ -53,6 +53,11 @@ QByteArray written(const Sample& s) {
     return out;
 }
 
+void readAll(ByteReader& r, Sample& got) {
+    r >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >> got.empty >>
+        got.null >> got.longText >> got.blob >> got.list;
+}
+
 void readAndCompare(ByteReader& r, const Sample& expected) {
     Sample got;
     got.flag = false;
@@ -64,8 +69,7 @@ void readAndCompare(ByteReader& r, const Sample& expected) {
     got.null = QStringLiteral("?");
     got.blob.clear();
     got.list.clear();
-    r >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >> got.empty >>
-        got.null >> got.longText >> got.blob >> got.list;
+    readAll(r, got);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.remaining(), 0);
     EXPECT_EQ(got.flag, expected.flag);
@@ -113,12 +117,10 @@ TEST(ByteReaderTest, EveryTruncationFailsWithoutReadingPastTheEnd) {
         // The source ends early although the reader was promised the full length.
         ByteReader streamed(source, bytes.size());
         Sample got;
-        streamed >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >>
-            got.empty >> got.null >> got.longText >> got.blob >> got.list;
+        readAll(streamed, got);
         EXPECT_FALSE(streamed.ok()) << "cut at " << cut;
         ByteReader inMemory(part);
-        inMemory >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >>
-            got.empty >> got.null >> got.longText >> got.blob >> got.list;
+        readAll(inMemory, got);
         EXPECT_FALSE(inMemory.ok()) << "cut at " << cut;
     }
 }
