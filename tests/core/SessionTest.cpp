@@ -1,14 +1,13 @@
 // Session state, the status bar notification, entry kinds, remote files and their storages.
+// The copy notice is checked through the clipboard helper, its only user.
 
 #include "core/EntryType.h"
-#include "core/NotificationsHelper.h"
 #include "core/RemoteFileInfo.h"
 #include "core/RemoteStorageManager.h"
 #include "core/SessionManager.h"
 #include "core/StatusManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/NotificationNames.h"
-#include "platform/RecordingUserNotifier.h"
 #include "testing/SampleDatabase.h"
 
 #include <gtest/gtest.h>
@@ -69,19 +68,6 @@ TEST(EntryTypeTest, RawValuesEndWithUnknown) {
     EXPECT_EQ(EntryTypes::fromRaw(13), EntryType::Unknown);
     EXPECT_EQ(EntryTypes::fromRaw(14), std::nullopt);
     EXPECT_EQ(EntryTypes::fromRaw(-1), std::nullopt);
-}
-
-TEST(NotificationsHelperTest, CopyNoticeMentionsTheClearingTimeOnlyWhenClearing) {
-    RecordingUserNotifier notifier;
-    const auto text = [](const QString& key) { return QLatin1Char('<') + key + QLatin1Char('>'); };
-    NotificationsHelper::showCopyNotice(notifier, text, 30);
-    NotificationsHelper::showCopyNotice(notifier, text, -1);
-    ASSERT_EQ(notifier.notices().size(), 2);
-    EXPECT_EQ(notifier.notices()[0].title, QStringLiteral("<app_name>"));
-    EXPECT_EQ(notifier.notices()[0].subtitle, QStringLiteral("<alert_copied>"));
-    EXPECT_EQ(notifier.notices()[0].informativeText,
-              QStringLiteral("<alert_will_deleted> 30 <alert_seconds>"));
-    EXPECT_TRUE(notifier.notices()[1].informativeText.isEmpty());
 }
 
 struct SizeCase {
