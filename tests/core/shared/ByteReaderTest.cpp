@@ -53,11 +53,6 @@ QByteArray written(const Sample& s) {
     return out;
 }
 
-void readAll(ByteReader& r, Sample& got) {
-    r >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >> got.empty >>
-        got.null >> got.longText >> got.blob >> got.list;
-}
-
 void readAndCompare(ByteReader& r, const Sample& expected) {
     Sample got;
     got.flag = false;
@@ -69,7 +64,8 @@ void readAndCompare(ByteReader& r, const Sample& expected) {
     got.null = QStringLiteral("?");
     got.blob.clear();
     got.list.clear();
-    readAll(r, got);
+    r >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >> got.empty >>
+        got.null >> got.longText >> got.blob >> got.list;
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.remaining(), 0);
     EXPECT_EQ(got.flag, expected.flag);
@@ -117,10 +113,12 @@ TEST(ByteReaderTest, EveryTruncationFailsWithoutReadingPastTheEnd) {
         // The source ends early although the reader was promised the full length.
         ByteReader streamed(source, bytes.size());
         Sample got;
-        readAll(streamed, got);
+        streamed >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >>
+            got.empty >> got.null >> got.longText >> got.blob >> got.list;
         EXPECT_FALSE(streamed.ok()) << "cut at " << cut;
         ByteReader inMemory(part);
-        readAll(inMemory, got);
+        inMemory >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >>
+            got.empty >> got.null >> got.longText >> got.blob >> got.list;
         EXPECT_FALSE(inMemory.ok()) << "cut at " << cut;
     }
 }
