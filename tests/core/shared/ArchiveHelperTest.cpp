@@ -28,6 +28,16 @@ void writeRawZip(const QString& path, const QString& entry, const QByteArray& by
     zip.close();
 }
 
+// Incompressible bytes, the same for a given seed.
+QByteArray noise(qsizetype size, quint32 state) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
 TEST(ArchiveHelperTest, SingleEntryRoundTripAndUnzip) {
     TempDir dir;
     const QString zip = dir.file(QStringLiteral("a.pswe"));
@@ -55,13 +65,7 @@ TEST(ArchiveHelperTest, DamagedArchiveIsRefused) {
     TempDir dir;
     const QString zip = dir.file(QStringLiteral("d.pswe"));
     // Incompressible content, so offset 60 lies well inside the compressed data.
-    QByteArray content(5000, Qt::Uninitialized);
-    quint32 state = 12345;
-    for (char& c : content) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 24);
-    }
-    ArchiveHelper::writeSingleEntry(zip, QStringLiteral("e"), content);
+    ArchiveHelper::writeSingleEntry(zip, QStringLiteral("e"), noise(5000, 12345));
     QByteArray bytes = dir.read(QStringLiteral("d.pswe"));
     bytes[60] = static_cast<char>(bytes[60] ^ 0xff); // inside the compressed data
     dir.write(QStringLiteral("d.pswe"), bytes);
@@ -84,12 +88,7 @@ TEST(ArchiveHelperTest, AFailedWriteLeavesThePreviousArchive) {
     TempDir dir;
     const QString zip = dir.file(QStringLiteral("keep.pswe"));
     ArchiveHelper::writeSingleEntry(zip, QStringLiteral("e"), "first");
-    QByteArray big(256 * 1024, Qt::Uninitialized);
-    quint32 state = 7;
-    for (char& c : big) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 24);
-    }
+    const QByteArray big = noise(256 * 1024, 7);
     {
         // A file-size limit makes the write fail the way a full disk does, even for root.
         FileSizeLimit limit(16 * 1024);
