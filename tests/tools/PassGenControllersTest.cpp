@@ -148,35 +148,31 @@ TEST_F(AdvancedTabTest, CollectsTheOptionWithFallbacks) {
     EXPECT_EQ(o.passwordLength, 7);
 }
 
-TEST_F(AdvancedTabTest, TooFewDistinctSelectedCharactersWarn) {
+TEST_F(AdvancedTabTest, TooFewDistinctCharactersOrNoRowWarnAndKeepThePassword) {
+    const QString warning = QStringLiteral("alert warning dialog_warning/pass_generator_error []");
     tab.onTypeRadio(true);
     tab.controlTextDidChange(Field::SelectedChars, QStringLiteral("aaaaaaaaab"));
     presenter.answerAlert(0);
     EXPECT_FALSE(tab.onGenerate());
-    EXPECT_EQ(presenter.transcript(),
-              QStringList{"alert warning dialog_warning/pass_generator_error []"});
+    EXPECT_EQ(presenter.transcript(), QStringList{warning});
     EXPECT_TRUE(tab.password().isEmpty());
 
     tab.controlTextDidChange(Field::SelectedChars, QStringLiteral("abcdefghij"));
     ASSERT_TRUE(tab.onGenerate());
-    EXPECT_EQ(tab.password().size(), 24);
-    for (const QChar c : tab.password()) {
+    const QString previous = tab.password();
+    EXPECT_EQ(previous.size(), 24);
+    for (const QChar c : previous) {
         EXPECT_TRUE(c >= u'a' && c <= u'j');
     }
-    EXPECT_EQ(tab.state().plainPasswordField, tab.password());
-    EXPECT_EQ(tab.state().readout,
-              PasswordHelper::strengthReadout(tab.password(), &test::markedKey));
-}
+    EXPECT_EQ(tab.state().plainPasswordField, previous);
+    EXPECT_EQ(tab.state().readout, PasswordHelper::strengthReadout(previous, &test::markedKey));
 
-TEST_F(AdvancedTabTest, NoRowCheckedWarnsAndKeepsThePassword) {
-    ASSERT_TRUE(tab.onGenerate());
-    const QString previous = tab.password();
+    tab.onTypeRadio(false);
     rows({});
     presenter.answerAlert(0);
     EXPECT_FALSE(tab.onGenerate());
     EXPECT_EQ(tab.password(), previous);
-    EXPECT_EQ(presenter.transcript().last(),
-              QStringLiteral("alert warning dialog_warning/pass_generator_error []"));
+    EXPECT_EQ(presenter.transcript().last(), warning);
 }
 
 TEST_F(AdvancedTabTest, ImpossibleOptionsShowTheGeneratorsMessage) {
