@@ -1,6 +1,7 @@
 // The browser bridge over one loopback connection, as an extension uses it: round trips of
-// "checkState", and "queryURL" and "searchEntries" against open databases of 10,000 and 100,000
-// entries; then the resident memory that 200 idle connections add.
+// "checkState", beside the floor of the same three wake-ups with bare system calls; "queryURL"
+// and "searchEntries" against open databases of 10,000 and 100,000 entries; then the resident
+// memory that 200 idle connections add.
 //
 //   make bench            (or: build/bench/bridge_bench --benchmark_filter=QueryURL)
 
@@ -24,7 +25,9 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <optional>
+#include <poll.h>
 #include <string>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -272,6 +275,71 @@ void BM_CheckState(benchmark::State& state) {
     roundTrips(state, bridgeOf(10000), QStringLiteral(R"({"cmd":"checkState"})"));
 }
 BENCHMARK(BM_CheckState)->UseRealTime();
+
+/// The floor under "checkState" on this machine: the same three wake-ups (the extension wakes the
+/// socket thread, which wakes the main thread through an eventfd, which answers the extension)
+/// with bare system calls and no work between them. The bridge's figure is read against this one.
+void BM_ThreeWakeUpFloor(benchmark::State& state) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(listener, 1) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        state.SkipWithError("no listening socket");
+        return;
+    }
+    const int client = Extension::connectTo(ntohs(address.sin_port));
+    const int server = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    ::close(listener);
+    const int wake = ::eventfd(0, EFD_CLOEXEC);
+    const int one = 1;
+    ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    constexpr std::uint64_t stop = std::uint64_t(1) << 32;
+    std::thread socketThread([&]() {
+        char byte;
+        std::uint64_t request = 1;
+        for (;;) {
+            pollfd ready{server, POLLIN, 0};
+            ::poll(&ready, 1, -1);
+            if (::recv(server, &byte, 1, 0) <= 0) {
+                request = stop;
+            }
+            if (::write(wake, &request, sizeof request) < 0 || request == stop) {
+                return;
+            }
+        }
+    });
+    std::thread mainThread([&]() {
+        for (;;) {
+            pollfd ready{wake, POLLIN, 0};
+            ::poll(&ready, 1, -1);
+            std::uint64_t count = 0;
+            if (::read(wake, &count, sizeof count) < 0 || count >= stop) {
+                return;
+            }
+            ::send(server, "a", 1, MSG_NOSIGNAL);
+        }
+    });
+    char byte = 'q';
+    for (auto _ : state) {
+        if (::send(client, &byte, 1, MSG_NOSIGNAL) != 1 || ::recv(client, &byte, 1, 0) != 1) {
+            state.SkipWithError("the loop broke");
+            break;
+        }
+    }
+    ::shutdown(client, SHUT_RDWR);
+    socketThread.join();
+    mainThread.join();
+    ::close(client);
+    ::close(server);
+    ::close(wake);
+    state.counters["round trips/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ThreeWakeUpFloor)->UseRealTime();
 
 void BM_QueryURL(benchmark::State& state) {
     Bridge& bridge = bridgeOf(static_cast<std::size_t>(state.range(0)));
