@@ -94,6 +94,8 @@ TEST_P(TCSDataPacketTest, FullEmptyAndLargePacketsRoundTripThroughBytesAndADevic
         const auto received = TCSDataPacket::parse(sent.toBytes(key, mode()), key, *protocol);
         ASSERT_TRUE(received.has_value());
         EXPECT_EQ(*received, sent);
+        EXPECT_EQ(received->text1(), sent.text1());
+        EXPECT_EQ(received->data2().size(), sent.data2().size());
 
         QBuffer buffer;
         ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
