@@ -295,6 +295,15 @@ void BM_ThreeWakeUpFloor(benchmark::State& state) {
     const int server = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     ::close(listener);
     const int wake = ::eventfd(0, EFD_CLOEXEC);
+    if (client < 0 || server < 0 || wake < 0) {
+        for (const int fd : {client, server, wake}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        state.SkipWithError("no loopback connection or eventfd");
+        return;
+    }
     const int one = 1;
     ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     constexpr std::uint64_t stop = std::uint64_t(1) << 32;
