@@ -1,5 +1,6 @@
 #include "bridge/WebSocketManager.h"
 
+#include "bridge/CompactJsonWriter.h"
 #include "bridge/EntryUrlMatcher.h"
 #include "bridge/IgnoredUrls.h"
 #include "bridge/WebFormFiller.h"
@@ -216,12 +217,7 @@ void WebSocketManager::sendReply(const QVariantMap& reply, const QVariantMap& re
         }
         message.insert(QStringLiteral("encoding"), QStringLiteral("base64"));
     }
-    const QJsonObject object = QJsonObject::fromVariantMap(message);
-    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    if (json.isEmpty()) {
-        std::printf("Error json object\n");
-        return;
-    }
+    const QByteArray json = CompactJsonWriter::write(message);
     if (replySink) {
         replySink(json);
     } else if (const auto connection = m_socketConnection.lock()) {
