@@ -387,9 +387,13 @@ qint64 AsyncSocket::pull(qint64 maxBytes) {
     if (wanted <= 0) {
         return 0;
     }
-    const QByteArray chunk = m_tcp->read(wanted);
-    m_buffer.append(chunk);
-    return chunk.size();
+    // Copied out rather than taken as a QByteArray: that would hand over Qt's own buffer block,
+    // which Qt then allocates again, at a price, before the next bytes come in.
+    const qsizetype had = m_buffer.size();
+    m_buffer.resize(had + wanted);
+    const qint64 got = m_tcp->read(m_buffer.data() + had, wanted);
+    m_buffer.resize(had + qMax<qint64>(got, 0));
+    return qMax<qint64>(got, 0);
 }
 
 QByteArray AsyncSocket::take(qint64 length) {
