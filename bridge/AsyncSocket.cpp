@@ -4,14 +4,17 @@
 
 #include <QHostAddress>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,18 +26,44 @@ namespace {
 // drop SYNs and the clients retry a second later.
 constexpr int ListenBacklog = 256;
 
+/// The first bytes taken for an empty buffer: most messages are a few dozen bytes, and a small
+/// block is cheap to allocate. The block doubles while more keeps coming.
+constexpr qint64 FirstReceive = 512;
+
+const QString remoteClosed = QStringLiteral("The remote host closed the connection");
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// A listening socket that hands over the descriptors it accepts, instead of wrapping each in a
+/// QTcpSocket.
+class DescriptorServer : public QTcpServer {
+public:
+    DescriptorServer(std::function<void(int)> onConnection, QObject* parent)
+        : QTcpServer(parent), m_onConnection(std::move(onConnection)) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        m_onConnection(static_cast<int>(descriptor));
+    }
+
+private:
+    std::function<void(int)> m_onConnection;
+};
+
 } // namespace
 
 // Writes that skip the socket thread. They go to a duplicate of the connection's descriptor that
-// only we close, so a write racing with Qt's own close can never land on a descriptor number the
-// system has handed out again; the duplicate is closed as soon as the connection ends or stops
-// taking writes, and at the latest with the Qt socket.
+// only they close, so a write racing with the socket thread's own close can never land on a
+// descriptor number the system has handed out again; the duplicate is closed as soon as the
+// connection ends or stops taking writes, and at the latest with the link.
 struct AsyncSocket::DirectPath {
     std::mutex mutex;
     int fd = -1;
-    /// Writes handed to the socket thread and not yet queued with Qt there.
+    /// Writes handed to the socket thread and not yet queued there.
     int writesAhead = 0;
-    /// Whether Qt has passed every byte queued with it to the kernel.
+    /// Whether the socket thread has passed every byte queued there to the kernel.
     bool kernelHasAll = true;
     /// Writes the kernel took whole here and the socket thread has not completed: size, tag.
     std::vector<std::pair<qint64, long>> sent;
@@ -62,19 +91,43 @@ struct AsyncSocket::DirectPath {
     }
 };
 
-namespace {
-
-/// Runs a clean-up when the Qt object it is a child of is deleted, however that comes about.
-class OnDestroyed : public QObject {
+// The Qt side of a connection, on the socket thread: its descriptor, which it owns, with the
+// notifiers and the sweep timer. Deleted there, however that comes about (also with the thread's
+// objects when it stops), it closes the descriptor and the direct path's duplicate.
+class AsyncSocket::Link : public QObject {
 public:
-    OnDestroyed(std::function<void()> fn, QObject* parent) : QObject(parent), m_fn(std::move(fn)) {}
-    ~OnDestroyed() override { m_fn(); }
+    Link(int descriptor, std::shared_ptr<DirectPath> direct, QObject* parent)
+        : QObject(parent), fd(descriptor), readable(descriptor, QSocketNotifier::Read, this),
+          writable(descriptor, QSocketNotifier::Write, this), sweep(this),
+          m_direct(std::move(direct)) {
+        writable.setEnabled(false);
+        sweep.setSingleShot(true);
+        sweep.setInterval(DirectCompletionDelayMs);
+    }
+    ~Link() override { shut(); }
+
+    bool isOpen() const { return fd >= 0; }
+    /// Closes the descriptor now; the object stays until it is deleted.
+    void shut() {
+        if (fd < 0) {
+            return;
+        }
+        readable.setEnabled(false);
+        writable.setEnabled(false);
+        sweep.stop();
+        m_direct->closeDescriptor();
+        ::close(fd);
+        fd = -1;
+    }
+
+    int fd;
+    QSocketNotifier readable;
+    QSocketNotifier writable;
+    QTimer sweep;
 
 private:
-    std::function<void()> m_fn;
+    std::shared_ptr<DirectPath> m_direct;
 };
-
-} // namespace
 
 std::shared_ptr<AsyncSocket> AsyncSocket::create(AsyncSocketDelegate* delegate,
                                                  std::shared_ptr<SocketThread> thread) {
@@ -87,19 +140,19 @@ AsyncSocket::AsyncSocket(PrivateTag, AsyncSocketDelegate* delegate,
 
 AsyncSocket::~AsyncSocket() {
     m_direct->closeDescriptor();
-    if (!m_tcp && m_servers.empty()) {
+    if (!m_link && m_servers.empty()) {
         return;
     }
     // The Qt objects live on the socket thread and die there. Once that thread is stopping it
     // deletes them itself (and they may be gone already), so they are left alone.
-    QTcpSocket* tcp = m_tcp;
+    Link* link = m_link;
     std::vector<QTcpServer*> servers = std::move(m_servers);
     if (m_thread->isCurrent()) {
         if (m_thread->isAccepting()) {
-            // Possibly inside one of the socket's own signals: defer the delete.
-            if (tcp) {
-                tcp->abort();
-                tcp->deleteLater();
+            // Possibly inside one of the link's own notifications: defer the delete.
+            if (link) {
+                link->shut();
+                link->deleteLater();
             }
             for (QTcpServer* server : servers) {
                 server->deleteLater();
@@ -107,8 +160,8 @@ AsyncSocket::~AsyncSocket() {
         }
         return;
     }
-    m_thread->post([tcp, servers]() {
-        delete tcp;
+    m_thread->post([link, servers]() {
+        delete link;
         for (QTcpServer* server : servers) {
             delete server;
         }
@@ -146,7 +199,7 @@ bool AsyncSocket::acceptOnPort(quint16 port, QString* error) {
 }
 
 void AsyncSocket::listenOn(quint16 port, QString* error, bool* ok) {
-    if (m_tcp || !m_servers.empty()) {
+    if (m_link || !m_servers.empty()) {
         *error = QStringLiteral("the socket is already in use");
         return;
     }
@@ -154,9 +207,16 @@ void AsyncSocket::listenOn(quint16 port, QString* error, bool* ok) {
     quint16 bound = port;
     for (const QHostAddress& address :
          {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
-        auto* server = new QTcpServer(m_thread->context());
+        auto* server = new DescriptorServer(
+            [weak = weak_from_this()](int descriptor) {
+                if (auto self = weak.lock()) {
+                    self->acceptDescriptor(descriptor);
+                } else {
+                    ::close(descriptor);
+                }
+            },
+            m_thread->context());
         server->setListenBacklogSize(ListenBacklog);
-        server->setMaxPendingConnections(ListenBacklog);
         if (!server->listen(address, bound)) {
             failures << QStringLiteral("%1 port %2: %3")
                             .arg(address.toString())
@@ -166,12 +226,6 @@ void AsyncSocket::listenOn(quint16 port, QString* error, bool* ok) {
             continue;
         }
         bound = server->serverPort();
-        QObject::connect(server, &QTcpServer::newConnection, server,
-                         [weak = weak_from_this(), server]() {
-                             if (auto self = weak.lock()) {
-                                 self->acceptPending(server);
-                             }
-                         });
         m_servers.push_back(server);
     }
     *ok = !m_servers.empty();
@@ -182,65 +236,47 @@ void AsyncSocket::listenOn(quint16 port, QString* error, bool* ok) {
     }
 }
 
-void AsyncSocket::acceptPending(QTcpServer* server) {
-    while (QTcpSocket* tcp = server->nextPendingConnection()) {
-        tcp->setParent(m_thread->context());
-        auto connection = create(delegate(), m_thread);
-        connection->setMaxWriteBufferSize(maxWriteBufferSize());
-        connection->adopt(tcp);
-        if (AsyncSocketDelegate* target = delegate()) {
-            target->socketDidAcceptNewSocket(*this, connection);
-        }
+void AsyncSocket::acceptDescriptor(int descriptor) {
+    auto connection = create(delegate(), m_thread);
+    connection->setMaxWriteBufferSize(maxWriteBufferSize());
+    connection->adopt(descriptor);
+    if (AsyncSocketDelegate* target = delegate()) {
+        target->socketDidAcceptNewSocket(*this, connection);
     }
 }
 
-void AsyncSocket::adopt(QTcpSocket* tcp) {
-    m_tcp = tcp;
-    // Backpressure: Qt stops taking bytes from the kernel when this much is buffered.
-    tcp->setReadBufferSize(ReadChunkSize);
-    tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+void AsyncSocket::adopt(int descriptor) {
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
+    const int one = 1;
+    ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_link = new Link(descriptor, m_direct, m_thread->context());
     const auto weak = weak_from_this();
-    QObject::connect(tcp, &QTcpSocket::readyRead, tcp, [weak]() {
-        if (auto self = weak.lock()) {
-            // Earlier answers complete before the next request is read.
-            self->completeDirectWrites(Sweep::Arm);
-            self->maybeDequeueRead();
-        }
-    });
-    m_sweep = new QTimer(tcp);
-    m_sweep->setSingleShot(true);
-    m_sweep->setInterval(DirectCompletionDelayMs);
-    QObject::connect(m_sweep, &QTimer::timeout, tcp, [weak]() {
+    // Released in the meantime, with the delete still queued: the notifiers would fire again
+    // and again until it runs.
+    QObject::connect(&m_link->readable, &QSocketNotifier::activated, m_link,
+                     [weak, link = m_link]() {
+                         if (auto self = weak.lock()) {
+                             self->receive();
+                         } else {
+                             link->shut();
+                         }
+                     });
+    QObject::connect(&m_link->writable, &QSocketNotifier::activated, m_link,
+                     [weak, link = m_link]() {
+                         if (auto self = weak.lock()) {
+                             self->flushOutgoing();
+                         } else {
+                             link->shut();
+                         }
+                     });
+    QObject::connect(&m_link->sweep, &QTimer::timeout, m_link, [weak]() {
         if (auto self = weak.lock()) {
             self->completeDirectWrites(Sweep::Stop);
         }
     });
-    QObject::connect(tcp, &QTcpSocket::bytesWritten, tcp, [weak](qint64 bytes) {
-        if (auto self = weak.lock()) {
-            self->m_bytesWritten += bytes;
-            self->publishWriteState(false);
-            self->completeWrites();
-        }
-    });
-    QObject::connect(tcp, &QTcpSocket::errorOccurred, tcp, [weak, tcp]() {
-        if (auto self = weak.lock()) {
-            self->m_lastError = tcp->errorString();
-        }
-    });
-    QObject::connect(tcp, &QTcpSocket::disconnected, tcp, [weak]() {
-        if (auto self = weak.lock()) {
-            self->peerClosed();
-        }
-    });
-    if (tcp->state() != QAbstractSocket::ConnectedState) {
-        // Closed before we got to it; report it from the event loop like any other close.
-        onThread([](AsyncSocket& self) { self.peerClosed(); });
-        return;
-    }
-    new OnDestroyed([direct = m_direct]() { direct->closeDescriptor(); }, tcp);
     std::lock_guard lock(m_direct->mutex);
     // Without a duplicate (out of descriptors) every write takes the socket thread.
-    m_direct->fd = ::fcntl(static_cast<int>(tcp->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    m_direct->fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
 }
 
 void AsyncSocket::readData(long tag) {
@@ -305,7 +341,7 @@ void AsyncSocket::disconnectAfterWriting() {
 }
 
 void AsyncSocket::enqueueRead(ReadRequest request) {
-    if (m_closed || m_disconnectAfterWriting || !m_tcp) {
+    if (m_closed || m_disconnectAfterWriting || !m_link) {
         return;
     }
     m_reads.push_back(std::move(request));
@@ -315,7 +351,7 @@ void AsyncSocket::enqueueRead(ReadRequest request) {
 }
 
 void AsyncSocket::maybeDequeueRead() {
-    if (m_closed || !m_tcp) {
+    if (m_closed || !m_link) {
         return;
     }
     const auto keepAlive = shared_from_this(); // the delegate may drop its handle
@@ -337,63 +373,84 @@ void AsyncSocket::maybeDequeueRead() {
     }
     // After the peer's end of stream, wait only while buffered bytes may serve a later read.
     if (m_peerClosed && (!m_reads.empty() || m_buffer.isEmpty())) {
-        closeWithError(m_lastError.isEmpty()
-                           ? QStringLiteral("The remote host closed the connection")
-                           : m_lastError);
+        closeWithError(m_lastError.isEmpty() ? remoteClosed : m_lastError);
+        return;
     }
+    updateReadNotifier();
 }
 
 std::optional<QByteArray> AsyncSocket::tryCompleteRead(const ReadRequest& request) {
     switch (request.kind) {
     case ReadRequest::Kind::Available:
         if (m_buffer.isEmpty()) {
-            pull(ReadChunkSize);
-        }
-        if (m_buffer.isEmpty()) {
             return std::nullopt;
         }
         return take(m_buffer.size());
     case ReadRequest::Kind::Length:
-        while (m_buffer.size() < request.length && pull(request.length - m_buffer.size()) > 0) {
-        }
         if (m_buffer.size() < request.length) {
             return std::nullopt;
         }
         return take(request.length);
     case ReadRequest::Kind::Terminator: {
-        qsizetype searchFrom = 0;
-        for (;;) {
-            const qsizetype at = m_buffer.indexOf(request.terminator, searchFrom);
-            if (at >= 0 && at + request.terminator.size() <= request.length) {
-                return take(at + request.terminator.size());
-            }
-            if (m_buffer.size() >= request.length) {
-                return take(request.length);
-            }
-            // The terminator may straddle the old end of the buffer.
-            searchFrom = qMax<qsizetype>(0, m_buffer.size() - request.terminator.size() + 1);
-            if (pull(request.length - m_buffer.size()) == 0) {
-                return std::nullopt;
-            }
+        const qsizetype at = m_buffer.indexOf(request.terminator);
+        if (at >= 0 && at + request.terminator.size() <= request.length) {
+            return take(at + request.terminator.size());
         }
+        if (m_buffer.size() >= request.length) {
+            return take(request.length);
+        }
+        return std::nullopt;
     }
     }
     return std::nullopt;
 }
 
-qint64 AsyncSocket::pull(qint64 maxBytes) {
-    // Bounded by what is there, so a large request never allocates ahead of the data.
-    const qint64 wanted = qMin(maxBytes, m_tcp->bytesAvailable());
-    if (wanted <= 0) {
-        return 0;
+qint64 AsyncSocket::bufferTarget() const {
+    if (m_reads.empty() || m_reads.front().kind == ReadRequest::Kind::Available) {
+        return ReadChunkSize;
     }
-    // Copied out rather than taken as a QByteArray: that would hand over Qt's own buffer block,
-    // which Qt then allocates again, at a price, before the next bytes come in.
-    const qsizetype had = m_buffer.size();
-    m_buffer.resize(had + wanted);
-    const qint64 got = m_tcp->read(m_buffer.data() + had, wanted);
-    m_buffer.resize(had + qMax<qint64>(got, 0));
-    return qMax<qint64>(got, 0);
+    return qMax(ReadChunkSize, m_reads.front().length);
+}
+
+void AsyncSocket::receive() {
+    if (m_closed || !m_link || !m_link->isOpen() || m_peerClosed) {
+        return;
+    }
+    for (;;) {
+        const qint64 room = bufferTarget() - m_buffer.size();
+        if (room <= 0) {
+            break;
+        }
+        const qsizetype had = m_buffer.size();
+        const qint64 wanted = qMin(room, qMax<qint64>(had, FirstReceive));
+        m_buffer.resize(had + wanted);
+        ssize_t got;
+        do {
+            got = ::recv(m_link->fd, m_buffer.data() + had, static_cast<std::size_t>(wanted),
+                         MSG_DONTWAIT);
+        } while (got < 0 && errno == EINTR);
+        const int error = errno;
+        m_buffer.resize(had + qMax<ssize_t>(got, 0));
+        if (got == 0 || (got < 0 && error != EAGAIN && error != EWOULDBLOCK)) {
+            if (got < 0) {
+                m_lastError = systemError(error);
+            }
+            peerClosed();
+            return;
+        }
+        if (got < wanted) {
+            break; // the kernel holds no more for now
+        }
+    }
+    // Earlier answers complete before the next request is read.
+    completeDirectWrites(Sweep::Arm);
+    maybeDequeueRead();
+}
+
+void AsyncSocket::updateReadNotifier() {
+    if (m_link && m_link->isOpen()) {
+        m_link->readable.setEnabled(!m_closed && !m_peerClosed && m_buffer.size() < bufferTarget());
+    }
 }
 
 QByteArray AsyncSocket::take(qint64 length) {
@@ -407,13 +464,13 @@ QByteArray AsyncSocket::take(qint64 length) {
 
 void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
     completeDirectWrites(Sweep::Keep); // they were sent first, so they complete first
-    if (m_closed || m_disconnectAfterWriting || !m_tcp) {
+    if (m_closed || m_disconnectAfterWriting || !m_link) {
         return;
     }
-    if (m_peerClosed || m_tcp->state() != QAbstractSocket::ConnectedState) {
+    if (m_peerClosed || !m_link->isOpen()) {
         // Nothing can be sent any more, and a write that never completes would leave whatever
         // waits for it (the first read after a handshake answer) waiting for ever.
-        closeWithError(QStringLiteral("The remote host closed the connection"));
+        closeWithError(remoteClosed);
         return;
     }
     const qint64 unsent = m_bytesQueued - m_bytesWritten;
@@ -427,13 +484,41 @@ void AsyncSocket::enqueueWrite(const QByteArray& data, long tag) {
         completeWrites();
         return;
     }
-    if (m_tcp->write(data) < 0) {
-        closeWithError(m_tcp->errorString());
+    m_outgoing.push_back(data);
+    // Into the kernel now rather than on the next pass of the event loop: a reply leaves at
+    // once. What does not fit stays queued and goes out as the peer reads.
+    flushOutgoing();
+}
+
+void AsyncSocket::flushOutgoing() {
+    if (m_closed || !m_link || !m_link->isOpen()) {
         return;
     }
-    // Into the kernel now rather than on the next pass of the event loop: a reply leaves at
-    // once. What does not fit stays buffered and goes out as the peer reads.
-    m_tcp->flush();
+    while (!m_outgoing.empty()) {
+        const QByteArray& front = m_outgoing.front();
+        const auto size = static_cast<std::size_t>(front.size() - m_outgoingOffset);
+        ssize_t sent;
+        do {
+            sent = ::send(m_link->fd, front.constData() + m_outgoingOffset, size,
+                          MSG_DONTWAIT | MSG_NOSIGNAL);
+        } while (sent < 0 && errno == EINTR);
+        if (sent < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                break;
+            }
+            closeWithError(systemError(errno));
+            return;
+        }
+        m_bytesWritten += sent;
+        m_outgoingOffset += sent;
+        if (m_outgoingOffset == front.size()) {
+            m_outgoing.pop_front();
+            m_outgoingOffset = 0;
+        }
+    }
+    m_link->writable.setEnabled(!m_outgoing.empty());
+    publishWriteState(false);
+    completeWrites();
 }
 
 void AsyncSocket::completeDirectWrites(Sweep sweep) {
@@ -443,12 +528,12 @@ void AsyncSocket::completeDirectWrites(Sweep sweep) {
         std::swap(m_directDone, m_direct->sent);
         if (sweep == Sweep::Stop) {
             m_direct->sweepDue = false;
-        } else if (sweep == Sweep::Arm && !m_direct->sweepDue && m_sweep) {
+        } else if (sweep == Sweep::Arm && !m_direct->sweepDue && m_link) {
             m_direct->sweepDue = true;
-            m_sweep->start();
+            m_link->sweep.start();
         }
     }
-    if (m_closed || !m_tcp || m_directDone.empty()) {
+    if (m_closed || !m_link || m_directDone.empty()) {
         return;
     }
     for (const auto& [size, tag] : m_directDone) {
@@ -492,13 +577,10 @@ void AsyncSocket::peerClosed() {
         return;
     }
     // What arrived before the end of the stream still serves the reads.
-    pull(m_tcp->bytesAvailable());
     maybeDequeueRead();
-    // Qt reports the end only after flushing what it could: unsent writes will never complete.
+    // Unsent writes will never complete.
     if (!m_closed && !m_writes.empty()) {
-        closeWithError(m_lastError.isEmpty()
-                           ? QStringLiteral("The remote host closed the connection")
-                           : m_lastError);
+        closeWithError(m_lastError.isEmpty() ? remoteClosed : m_lastError);
     }
 }
 
@@ -515,9 +597,10 @@ void AsyncSocket::closeWithError(const QString& error) {
     m_closed = true;
     m_reads.clear();
     m_writes.clear();
+    m_outgoing.clear();
     m_buffer.clear();
-    if (m_tcp) {
-        m_tcp->abort();
+    if (m_link) {
+        m_link->shut();
     } else if (m_servers.empty()) {
         return; // never listened nor connected: nothing to report
     }

@@ -12,6 +12,10 @@
 // comes on the socket thread, in order, but may wait there for the next incoming bytes (at most
 // DirectCompletionDelayMs): an answer to a request then costs no extra wake-up.
 //
+// A connection is its descriptor and two socket notifiers, with our own buffers: every message
+// costs the fewest system calls Qt's socket classes allow, which on a virtual machine is most of
+// the price of a small message.
+//
 // Memory stays bounded against a misbehaving peer: incoming bytes are taken from the operating
 // system only as fast as reads consume them, and a connection whose unsent bytes would exceed
 // maxWriteBufferSize() is dropped.
@@ -30,8 +34,6 @@
 #include <vector>
 
 class QTcpServer;
-class QTcpSocket;
-class QTimer;
 
 namespace keskor {
 
@@ -100,6 +102,7 @@ private:
     };
 
     struct DirectPath;
+    class Link;
 
     template <typename Fn> void onThread(Fn fn);
     /// At once when called on the socket thread with nothing of ours still queued there (the
@@ -107,22 +110,29 @@ private:
     template <typename Fn> void onThreadInOrder(Fn fn);
 
     // Socket thread only, from here on.
-    void adopt(QTcpSocket* tcp);
+    void adopt(int descriptor);
     void listenOn(quint16 port, QString* error, bool* ok);
-    void acceptPending(QTcpServer* server);
+    void acceptDescriptor(int descriptor);
     void enqueueRead(ReadRequest request);
     void maybeDequeueRead();
     std::optional<QByteArray> tryCompleteRead(const ReadRequest& request);
-    qint64 pull(qint64 maxBytes);
+    /// How far incoming bytes are buffered: the read chunk, or more for the read waiting first.
+    qint64 bufferTarget() const;
+    /// Takes what the kernel holds, up to bufferTarget(), then serves the reads.
+    void receive();
+    /// Listens for incoming bytes exactly while there is room for them.
+    void updateReadNotifier();
     QByteArray take(qint64 length);
     void enqueueWrite(const QByteArray& data, long tag);
+    /// Hands the queued bytes to the kernel as far as it takes them, then completes writes.
+    void flushOutgoing();
     enum class Sweep { Keep, Arm, Stop };
     /// Accounts for the writes the kernel took from other threads, then completes them in turn.
     /// Arm: more bytes came in, so an answer may follow; until the sweep timer runs out, such
     /// writes leave their completions for this thread to find instead of waking it.
     void completeDirectWrites(Sweep sweep);
-    /// Tells writers on other threads whether Qt still holds unsent bytes; `taken` when a write
-    /// handed over to this thread has been queued here.
+    /// Tells writers on other threads whether unsent bytes are still queued here; `taken` when a
+    /// write handed over to this thread has been queued here.
     void publishWriteState(bool taken);
     void completeWrites();
     void peerClosed();
@@ -138,13 +148,15 @@ private:
     std::shared_ptr<DirectPath> m_direct;
 
     std::vector<QTcpServer*> m_servers;
-    QTcpSocket* m_tcp = nullptr;
-    QTimer* m_sweep = nullptr;
+    Link* m_link = nullptr;
     /// Traded with the direct path's list, so neither allocates once warm.
     std::vector<std::pair<qint64, long>> m_directDone;
     QByteArray m_buffer;
     std::deque<ReadRequest> m_reads;
     std::deque<PendingWrite> m_writes;
+    /// The bytes not yet taken by the kernel; the first of them starts at m_outgoingOffset.
+    std::deque<QByteArray> m_outgoing;
+    qsizetype m_outgoingOffset = 0;
     qint64 m_bytesQueued = 0;
     qint64 m_bytesWritten = 0;
     QString m_lastError;

@@ -150,6 +150,22 @@ TEST_F(AsyncSocketTest, ALengthBeyondTheReadChunkIsAssembled) {
     EXPECT_EQ(delegate.reads[0].data, big);
 }
 
+TEST_F(AsyncSocketTest, BytesNobodyAsksForStayWithTheSenderUntilARead) {
+    // Far more than both kernels buffer on loopback: unless the connection takes it all into
+    // memory, the client is left holding some.
+    QByteArray flood(32 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < flood.size(); ++i) {
+        flood[i] = char(i * 7 % 251);
+    }
+    client.write(flood);
+    EXPECT_FALSE(QTest::qWaitFor([&]() { return client.bytesToWrite() == 0; }, 1000))
+        << "the connection buffered everything it was sent";
+    connection->readDataToLength(flood.size(), 1);
+    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 1; }, 20000));
+    std::lock_guard lock(delegate.mutex);
+    EXPECT_TRUE(delegate.reads[0].data == flood);
+}
+
 TEST_F(AsyncSocketTest, TerminatorReadsStopAfterTheTerminatorOrAtTheirMaximumLength) {
     connection->readDataToData("\r\n\r\n", 100, 1);
     connection->readDataToLength(4, 2);
