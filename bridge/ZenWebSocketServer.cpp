@@ -34,6 +34,15 @@ struct ZenWebSocketServer::MainSide {
     bool stopping = false;
 };
 
+template <typename Fn> void ZenWebSocketServer::notify(Fn notification) {
+    runOnMain([main = m_main, notification = std::move(notification)]() {
+        // Read on delivery: a delegate cleared in the meantime hears nothing.
+        if (main->server && main->delegate) {
+            notification(*main->server, *main->delegate);
+        }
+    });
+}
+
 std::unique_ptr<ZenWebSocketServer>
 ZenWebSocketServer::initWithPortDelegate(quint64 port, ZenWebSocketServerDelegate* delegate,
                                          Limits limits) {
@@ -210,15 +219,6 @@ void ZenWebSocketServer::refuse(AsyncSocket& sock, const QByteArray& rawData,
         delegate.webSocketServerCouldNotParseRawData(server, rawData, connection, error);
     });
     sock.disconnect();
-}
-
-void ZenWebSocketServer::notify(Notification notification) {
-    runOnMain([main = m_main, notification = std::move(notification)]() {
-        // Read on delivery: a delegate cleared in the meantime hears nothing.
-        if (main->server && main->delegate) {
-            notification(*main->server, *main->delegate);
-        }
-    });
 }
 
 void ZenWebSocketServer::notifyAndWait(Notification notification) {

@@ -85,7 +85,9 @@ private:
     void readFrame(AsyncSocket& sock, long tag, const QByteArray& data);
     void refuse(AsyncSocket& sock, const QByteArray& rawData, const QString& message);
 
-    void notify(Notification notification);
+    /// Delivers `notification(server, delegate)` on the main thread; any callable, queued as
+    /// it is, since one goes with every message.
+    template <typename Fn> void notify(Fn notification);
     void notifyAndWait(Notification notification);
 
     quint64 m_port;

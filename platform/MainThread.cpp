@@ -12,13 +12,8 @@ bool MainThread::isCurrent() {
     return app && QThread::currentThread() == app->thread();
 }
 
-void MainThread::run(std::function<void()> fn) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app) {
-        qWarning() << "main thread: no application object; a queued call is dropped";
-        return;
-    }
-    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+void MainThread::warnNoApplication() {
+    qWarning() << "main thread: no application object; a queued call is dropped";
 }
 
 void MainThread::runBlocking(const std::function<void()>& fn) {
