@@ -72,6 +72,9 @@ void WebSocketManager::startServer(int port) {
     if (port < 0 || port > 65535) {
         return; // not a port: nothing starts
     }
+    // The keychain is read here, before any request: a read runs a nested event loop, which
+    // in the middle of a reply would already serve the next message.
+    m_settings.addonProtectPassword();
     m_socketServer = ZenWebSocketServer::initWithPortDelegate(static_cast<quint64>(port), this);
 }
 

@@ -194,6 +194,9 @@ void SettingManager::setAddonProtectPassword(const std::optional<QString>& passw
 
 std::optional<Key256> SettingManager::storedProtectionKey(bool& unusable) const {
     unusable = false;
+    if (m_protectionKey) {
+        return m_protectionKey;
+    }
     std::optional<QString> text = m_keychain.get(protectionKeychainKey);
     if (!text) {
         return std::nullopt;
@@ -210,6 +213,7 @@ std::optional<Key256> SettingManager::storedProtectionKey(bool& unusable) const 
         unusable = true;
     }
     secureWipe(decoded.decoded);
+    m_protectionKey = key;
     return key;
 }
 
@@ -237,6 +241,7 @@ Key256 SettingManager::protectionKeyForWriting() {
                            "protection key."));
     }
     secureWipe(text);
+    m_protectionKey = key;
     return key;
 }
 

@@ -150,13 +150,17 @@ public:
 private:
     bool boolOr(const QString& key, bool fallback) const;
     int intOr(const QString& key, int fallback) const;
-    /// The protection key in the keychain, read afresh; no value when absent or unusable
-    /// (`unusable` tells the two apart).
+    /// The protection key in the keychain; no value when absent or unusable (`unusable` tells
+    /// the two apart). Read once: an absent or unusable key is looked for again next time.
     std::optional<Key256> storedProtectionKey(bool& unusable) const;
     DefaultsStore& m_standardDefault;
     Keychain& m_keychain;
     // The bridge reads the password for every request; an unreadable one is reported once.
     mutable bool m_warnedUnreadablePassword = false;
+    // Kept once read or made, as the bridge needs it for every request, and a Secret Service
+    // read is a D-Bus round trip in a nested event loop, which would also serve the bridge's
+    // next messages in the middle of the current one.
+    mutable std::optional<Key256> m_protectionKey;
 };
 
 } // namespace keskor

@@ -387,6 +387,35 @@ INSTANTIATE_TEST_SUITE_P(Keychains, BridgePassword,
                                                                                    : "File");
                          });
 
+// A keychain that counts its reads: each is a D-Bus round trip with the Secret Service.
+class CountingKeychain : public MemoryKeychain {
+public:
+    std::optional<QString> get(const QString& key) override {
+        ++reads;
+        return MemoryKeychain::get(key);
+    }
+    int reads = 0;
+};
+
+TEST(BridgePasswordKeychain, IsReadOnceAndNotForEveryRequest) {
+    MemoryDefaultsStore store;
+    CountingKeychain keychain;
+    SettingManager settings(store, keychain);
+    EXPECT_EQ(settings.addonProtectPassword(), std::nullopt);
+    EXPECT_EQ(keychain.reads, 0) << "no password stored, so no key needed";
+    SettingManager(store, keychain).setAddonProtectPassword(QStringLiteral("first"));
+    keychain.reads = 0;
+    for (int request = 0; request < 3; ++request) {
+        EXPECT_EQ(settings.addonProtectPassword(), QString("first"));
+    }
+    settings.setAddonProtectPassword(QStringLiteral("second"));
+    EXPECT_EQ(settings.addonProtectPassword(), QString("second"));
+    EXPECT_EQ(keychain.reads, 1);
+    // The password itself is read from the settings each time: a change made elsewhere shows.
+    SettingManager(store, keychain).setAddonProtectPassword(QStringLiteral("third"));
+    EXPECT_EQ(settings.addonProtectPassword(), QString("third"));
+}
+
 // A keychain that refuses to store anything (a locked or missing Secret Service).
 class RefusingKeychain : public Keychain {
 public:
