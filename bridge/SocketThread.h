@@ -1,7 +1,8 @@
 #pragma once
-// The thread that carries the sockets of one WebSocket server: every QTcpServer and QTcpSocket
-// of the server lives on it, and every socket callback runs on it. Work is handed to it with
-// post(); once stopped, posts are dropped, so handles that outlive the server stay harmless.
+// The thread that carries the sockets of one WebSocket server: the listening sockets and the
+// Qt side of every connection live on it, and every socket callback runs on it. Work is handed
+// to it with post(); once stopped, posts are dropped, so handles that outlive the server stay
+// harmless.
 
 #include <QThread>
 #include <functional>
