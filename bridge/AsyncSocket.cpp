@@ -253,22 +253,19 @@ void AsyncSocket::adopt(int descriptor) {
     const auto weak = weak_from_this();
     // Released in the meantime, with the delete still queued: the notifiers would fire again
     // and again until it runs.
+    const auto whileHeld = [weak, link = m_link](void (AsyncSocket::*handler)()) {
+        return [weak, link, handler]() {
+            if (auto self = weak.lock()) {
+                (self.get()->*handler)();
+            } else {
+                link->shut();
+            }
+        };
+    };
     QObject::connect(&m_link->readable, &QSocketNotifier::activated, m_link,
-                     [weak, link = m_link]() {
-                         if (auto self = weak.lock()) {
-                             self->receive();
-                         } else {
-                             link->shut();
-                         }
-                     });
+                     whileHeld(&AsyncSocket::receive));
     QObject::connect(&m_link->writable, &QSocketNotifier::activated, m_link,
-                     [weak, link = m_link]() {
-                         if (auto self = weak.lock()) {
-                             self->flushOutgoing();
-                         } else {
-                             link->shut();
-                         }
-                     });
+                     whileHeld(&AsyncSocket::flushOutgoing));
     QObject::connect(&m_link->sweep, &QTimer::timeout, m_link, [weak]() {
         if (auto self = weak.lock()) {
             self->completeDirectWrites(Sweep::Stop);
