@@ -11,7 +11,7 @@ PACKAGES=(
   libxtst-dev libxi-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
-  gnome-keyring dbus dbus-x11 xvfb xauth
+  gnome-keyring dbus dbus-x11 xvfb xauth poppler-utils ccache
   chromium
 )
 
