@@ -24,11 +24,15 @@ function(keskor_library)
     keskor_warnings(${ARG_NAME})
 endfunction()
 
-# keskor_test(NAME <target> DIRS <folders under tests/...> DEPS <targets...>)
+# keskor_test(NAME <target> DIRS <folders under tests/...> DEPS <targets...> [SUPPORT <lib>])
 # One GoogleTest executable built from the .cpp files of the listed test folders (not their
-# subfolders, which mirror their own source folders and get their own executables).
+# subfolders, which mirror their own source folders and get their own executables). SUPPORT
+# names the library with main() (keskor_test_support unless given).
 function(keskor_test)
-    cmake_parse_arguments(ARG "" "NAME" "DIRS;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "NAME;SUPPORT" "DIRS;DEPS" ${ARGN})
+    if(NOT ARG_SUPPORT)
+        set(ARG_SUPPORT keskor_test_support)
+    endif()
     set(sources "")
     foreach(dir ${ARG_DIRS})
         file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
@@ -38,7 +42,7 @@ function(keskor_test)
         return()
     endif()
     add_executable(${ARG_NAME} ${sources})
-    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS} keskor_test_support)
+    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS} ${ARG_SUPPORT})
     keskor_warnings(${ARG_NAME})
     gtest_discover_tests(${ARG_NAME}
         DISCOVERY_MODE PRE_TEST

@@ -1,0 +1,62 @@
+#pragma once
+// The desktop services over test doubles in a temporary profile, for the widget suites: a
+// scripted presenter answers the questions, a fake clock drives the timers, the clipboard and
+// the keychain live in memory. Screenshots of the widgets go to the build folder.
+
+#include "core/InactiveWebSocketManager.h"
+#include "platform/AppPaths.h"
+#include "platform/FakeClock.h"
+#include "platform/MemoryClipboard.h"
+#include "platform/MemoryDefaultsStore.h"
+#include "platform/MemoryKeychain.h"
+#include "platform/RecordingStatusItem.h"
+#include "platform/RecordingUserNotifier.h"
+#include "testing/ScriptedPresenter.h"
+#include "tests/support/TempDir.h"
+#include "ui/DesktopApplication.h"
+
+#include <QDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace keskor::test {
+
+class UiFixture : public ::testing::Test {
+protected:
+    TempDir dir;
+    AppPaths paths{dir.file(QStringLiteral("profile"))};
+    MemoryDefaultsStore defaults;
+    MemoryKeychain keychain;
+    MemoryClipboard clipboard;
+    RecordingUserNotifier notifier;
+    RecordingStatusItem statusItem;
+    FakeClock clock;
+    testing::ScriptedPresenter presenter{
+        [](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
+    DesktopApplication desktop{DesktopApplication::Platform{
+        paths,
+        defaults,
+        keychain,
+        clipboard,
+        notifier,
+        statusItem,
+        clock,
+        presenter,
+        PwnedPasswordsClient::Config{.baseUrl = QUrl(QStringLiteral("http://127.0.0.1:9"))},
+        {},
+        [](SessionManager&, SettingManager&) {
+            return std::make_unique<InactiveWebSocketManager>();
+        }}};
+
+    UiContext& ctx() { return desktop.context(); }
+    SessionManager& session() { return desktop.app().mainManager().sessionManager; }
+
+    /// Saves a picture of the widget as an artefact of the run.
+    static void screenshot(QWidget& widget, const QString& name) {
+        const QString folder = QStringLiteral(KESKOR_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+};
+
+} // namespace keskor::test
