@@ -14,14 +14,19 @@ bootstrap:
 	@bash scripts/bootstrap.sh
 
 configure: bootstrap
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESKOR_WITH_GUI=ON $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The main job available today: create, save and re-open a database, then print its tree.
+# The main job: the window with the demonstration database. Without a display the window is
+# drawn offscreen into $(BUILD)/keskor-window.png and the program ends.
 run: build
-	@$(BUILD)/app/keskor-demo
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(BUILD)/app/keskor --demo; \
+	else \
+		QT_QPA_PLATFORM=offscreen $(BUILD)/app/keskor --demo --screenshot $(BUILD)/keskor-window.png; \
+	fi
 
 test-plain: build
 	@bash scripts/run-tests.sh $(BUILD)

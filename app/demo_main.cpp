@@ -2,6 +2,7 @@
 // program does (header first, then the keyed body) and prints its tree. It is the runnable
 // job of the project until the desktop window exists.
 
+#include "core/DemoDatabase.h"
 #include "core/shared/ArchiveHelper.h"
 #include "core/shared/CommonException.h"
 #include "core/shared/FileFormats.h"
@@ -22,39 +23,6 @@ namespace {
 QTextStream& out() {
     static QTextStream stream(stdout);
     return stream;
-}
-
-std::shared_ptr<Info2Item> entry(int type, const QString& description, const QString& user,
-                                 const QString& url) {
-    auto e = Info2Item::create(type, description);
-    e->setUserName(user);
-    e->setUrl(url);
-    e->setPassword(QStringLiteral("demo-%1").arg(description.size() * 7919));
-    return e;
-}
-
-PassFile demoDatabase() {
-    PassFile file = PassFile::createNewFile(PassFile::FileType::Zip, QStringLiteral("the demo"),
-                                            PassFile::AuthenticationType::Password, false);
-    file.comments = QStringLiteral("Created by keskor-demo");
-    auto banking = Info2Item::createFolder(QStringLiteral("Banking"));
-    auto online = Info2Item::createFolder(QStringLiteral("Online"));
-    online->addSubItem(entry(1, QStringLiteral("My bank"), QStringLiteral("alice"),
-                             QStringLiteral("https://bank.example/login")));
-    banking->addSubItem(online);
-    auto card = entry(2, QStringLiteral("Credit card"), QStringLiteral("Alice Example"), QString());
-    card->isFavorite = true;
-    banking->addSubItem(card);
-    file.addItem(banking);
-    auto mail = Info2Item::createFolder(QStringLiteral("E-mail"));
-    mail->addSubItem(entry(1, QStringLiteral("Mail account"), QStringLiteral("alice@mail.example"),
-                           QStringLiteral("https://mail.example")));
-    file.addItem(mail);
-    auto old = entry(1, QStringLiteral("Old forum"), QStringLiteral("alice"),
-                     QStringLiteral("https://forum.example"));
-    old->isDeleted = true;
-    file.addItem(old);
-    return file;
 }
 
 void printTree(const Info2Item& item, int depth) {
@@ -79,10 +47,10 @@ void printTree(const Info2Item& item, int depth) {
 int run(const QStringList& args) {
     const AppPaths paths = AppPaths::fromArguments(args, QProcessEnvironment::systemEnvironment());
     const QString path = QDir(paths.documents()).filePath(QStringLiteral("Demo.pswe"));
-    const Credentials credentials(QStringLiteral("correct horse battery staple"), std::nullopt);
+    const Credentials credentials(DemoDatabase::kPassword, std::nullopt);
 
     KeyHelper keys;
-    PassFile created = demoDatabase();
+    PassFile created = DemoDatabase::create();
     QElapsedTimer timer;
     timer.start();
     const Key256 key = keys.keyFromCredentials(created, credentials);

@@ -1,9 +1,12 @@
-// keskor: the desktop program. Until the window is built in, it runs without one
-// (`keskor --headless`): it opens a database and serves the browser bridge until it is stopped
-// with SIGINT or SIGTERM, which runs the normal quit sequence.
+// keskor: the desktop program. It shows its main window; `keskor --headless` runs without one:
+// it opens a database and serves the browser bridge until it is stopped with SIGINT or SIGTERM,
+// which runs the normal quit sequence.
 
 #include "bridge/WebSocketManager.h"
 #include "core/AppDelegate.h"
+#include "core/DatabaseInfoHelper.h"
+#include "core/DemoDatabase.h"
+#include "core/FileFunctions.h"
 #include "core/Localizer.h"
 #include "core/shared/CommonException.h"
 #include "platform/AppPaths.h"
@@ -13,6 +16,20 @@
 #include "platform/TerminalPresenter.h"
 #include "platform/UnixSignalWatcher.h"
 #include "tools/PasswordHelper.h"
+#ifdef KESKOR_WITH_GUI
+#include "platform/DBusUserNotifier.h"
+#include "platform/QtClipboard.h"
+#include "platform/RecordingStatusItem.h"
+#include "platform/SystemClock.h"
+#include "ui/DesktopApplication.h"
+#include "ui/DialogOpeners.h"
+#include "ui/MainWindow.h"
+#include "ui/QtPresenter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -55,8 +72,8 @@ int runHeadless(QCoreApplication& app, const QCommandLineParser& args) {
     delegate.applicationDidFinishLaunching();
 
     if (args.isSet(QStringLiteral("database"))) {
-        const QFileInfo file(args.value(QStringLiteral("database")));
-        const DatabaseInfo info{file.fileName(), file.absolutePath(), Location::localDevice, false};
+        const DatabaseInfo info =
+            DatabaseInfoHelper::localFile(args.value(QStringLiteral("database")));
         if (!delegate.databases().openDatabase(info)) {
             delegate.applicationWillTerminate();
             return 1;
@@ -82,10 +99,124 @@ int runHeadless(QCoreApplication& app, const QCommandLineParser& args) {
     return app.exec();
 }
 
+#ifdef KESKOR_WITH_GUI
+/// The demonstration database in the profile's documents, written once.
+DatabaseInfo demoDatabase(const AppPaths& paths, KeyHelper& keys) {
+    const DatabaseInfo info = DatabaseInfoHelper::localFile(
+        QDir(paths.documents()).filePath(QStringLiteral("Demo.pswe")));
+    if (!QFileInfo::exists(FileFunctions::databaseFile(paths, info))) {
+        PassFile file = DemoDatabase::create();
+        const Key256 key = keys.keyFromCredentials(file, Credentials(DemoDatabase::kPassword, {}));
+        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
+    }
+    return info;
+}
+
+int runDesktop(QApplication& app, const QCommandLineParser& args) {
+    const AppPaths paths =
+        AppPaths::fromArguments(app.arguments(), QProcessEnvironment::systemEnvironment());
+    QSettingsDefaultsStore defaults(paths.settingsFile());
+    SecretServiceKeychain keychain(paths.keychainFallbackFile());
+    QtClipboard clipboard;
+    DBusUserNotifier notifier;
+    SystemClock clock;
+    RecordingStatusItem statusItem;
+    Localizer localizer(defaults.stringValue(QStringLiteral("setting_app_language_key"))
+                            .value_or(QStringLiteral("auto")));
+    QtPresenter presenter(localizer);
+    std::unique_ptr<MainWindow> window;
+    DesktopApplication desktop(
+        DesktopApplication::Platform{paths,
+                                     defaults,
+                                     keychain,
+                                     clipboard,
+                                     notifier,
+                                     statusItem,
+                                     clock,
+                                     presenter,
+                                     localizer,
+                                     PwnedPasswordsClient::Config{},
+                                     {},
+                                     [&](SessionManager& session, SettingManager& settings) {
+                                         return std::make_unique<WebSocketManager>(
+                                             session, settings, presenter, localizer.lookup());
+                                     }});
+    window = std::make_unique<MainWindow>(desktop.context());
+    presenter.setWindow({[&] { return window.get(); }, [&] { window->showDatabaseView(); },
+                         [&] { window->showStartView(); }});
+    desktop.setSelectedFolder([&] { return window->selectedFolder(); });
+    desktop.setDialogParent([&] { return window.get(); });
+    DialogOpeners::registerAll(presenter, desktop.context(), *window);
+    AppDelegate& delegate = desktop.app();
+    window->shouldClose = [&] { return delegate.applicationShouldTerminate(); };
+    delegate.applicationDidFinishLaunching();
+    window->show();
+
+    if (args.isSet(QStringLiteral("demo"))) {
+        const DatabaseInfo info =
+            demoDatabase(paths, delegate.mainManager().sessionManager.keyHelper);
+        delegate.databases().openWithCredentials(info, Credentials(DemoDatabase::kPassword, {}));
+        desktop.lock().startMonitoring();
+    } else if (args.isSet(QStringLiteral("database"))) {
+        delegate.databases().openDatabase(
+            DatabaseInfoHelper::localFile(args.value(QStringLiteral("database"))));
+        desktop.lock().startMonitoring();
+    } else {
+        delegate.mainWindowDidLoad();
+    }
+    if (args.isSet(QStringLiteral("screenshot"))) {
+        // Without a display: draw the window once, keep the picture and end.
+        const QString target = args.value(QStringLiteral("screenshot"));
+        QTimer::singleShot(300, &app, [&, target] {
+            const bool saved = window->grab().save(target);
+            std::fprintf(stderr, "%s %s\n",
+                         saved ? "keskor: window drawn to" : "keskor: could not write",
+                         qPrintable(target));
+            app.exit(saved ? 0 : 1);
+        });
+    }
+    UnixSignalWatcher stopWatcher;
+    QObject::connect(&stopWatcher, &UnixSignalWatcher::stopRequested, &app, [&](int) {
+        if (delegate.applicationShouldTerminate()) {
+            app.quit();
+        }
+    });
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, [&] {
+        if (!delegate.mainManager().sessionManager.isLocked) {
+            app.quit();
+        }
+    });
+    const int status = app.exec();
+    delegate.applicationWillTerminate();
+    return status;
+}
+#endif
+
+bool wantsHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--headless" || arg == "--help" || arg == "-h" || arg == "--version" ||
+            arg == "-v") {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef KESKOR_WITH_GUI
+    std::unique_ptr<QCoreApplication> application;
+    if (wantsHeadless(argc, argv)) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
+#else
     QCoreApplication app(argc, argv);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("keskor"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESKOR_VERSION));
     QCommandLineParser args;
@@ -106,6 +237,11 @@ int main(int argc, char** argv) {
                     QStringLiteral("DB")});
     args.addOption({QStringLiteral("key-file"), QStringLiteral("The key file of the database."),
                     QStringLiteral("F")});
+    args.addOption({QStringLiteral("demo"),
+                    QStringLiteral("Open the demonstration database (made on first use).")});
+    args.addOption({QStringLiteral("screenshot"),
+                    QStringLiteral("Draw the window into FILE (PNG) and end."),
+                    QStringLiteral("FILE")});
     if (!args.parse(app.arguments())) {
         std::fprintf(stderr, "keskor: %s\n", qPrintable(args.errorText()));
         return 2;
@@ -116,12 +252,15 @@ int main(int argc, char** argv) {
     if (args.isSet(QStringLiteral("version"))) {
         args.showVersion();
     }
-    if (!args.isSet(QStringLiteral("headless"))) {
-        std::fprintf(stderr,
-                     "keskor: this build has no desktop window yet; run keskor --headless\n");
-        return 2;
-    }
     try {
+        if (!args.isSet(QStringLiteral("headless"))) {
+#ifdef KESKOR_WITH_GUI
+            return runDesktop(static_cast<QApplication&>(app), args);
+#else
+            std::fprintf(stderr, "keskor: built without the window; run keskor --headless\n");
+            return 2;
+#endif
+        }
         return runHeadless(app, args);
     } catch (const CommonException& e) {
         std::fprintf(stderr, "keskor: %s\n", qPrintable(e.message()));

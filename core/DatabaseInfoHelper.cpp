@@ -1,6 +1,7 @@
 #include "core/DatabaseInfoHelper.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace keskor {
@@ -14,6 +15,11 @@ QString DatabaseInfoHelper::text(const DatabaseInfo& info) {
 
 QString DatabaseInfoHelper::filePath(const QString& folder, const DatabaseInfo& info) {
     return QDir(folder).filePath(QUrl::fromPercentEncoding(info.name.toUtf8()));
+}
+
+DatabaseInfo DatabaseInfoHelper::localFile(const QString& path) {
+    const QFileInfo file(path);
+    return DatabaseInfo{file.fileName(), file.absolutePath(), Location::localDevice, false};
 }
 
 } // namespace keskor

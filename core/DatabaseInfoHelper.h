@@ -13,6 +13,8 @@ public:
     static QString text(const DatabaseInfo& info);
     /// The local file of a local or working-copy database: folder and name joined.
     static QString filePath(const QString& folder, const DatabaseInfo& info);
+    /// The identity of a database file on the local disk, from its path.
+    static DatabaseInfo localFile(const QString& path);
 };
 
 } // namespace keskor

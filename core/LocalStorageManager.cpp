@@ -91,4 +91,13 @@ bool LocalStorageManager::boolOr(const QString& key, bool fallback) const {
     return m_standardDefault.boolValue(key).value_or(fallback);
 }
 
+QByteArray LocalStorageManager::windowFrame() const {
+    return QByteArray::fromBase64(
+        m_standardDefault.stringValue(windowFrameKey).value_or(QString()).toLatin1());
+}
+
+void LocalStorageManager::setWindowFrame(const QByteArray& frame) {
+    m_standardDefault.setObject(windowFrameKey, QString::fromLatin1(frame.toBase64()));
+}
+
 } // namespace keskor

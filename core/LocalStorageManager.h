@@ -5,6 +5,7 @@
 
 #include "core/GroupBy.h"
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -22,6 +23,8 @@ public:
     const QString showDetailAreaKey = QStringLiteral("show_detail_area");
     const QString showStatusBarKey = QStringLiteral("show_status_bar_area");
     const QString lastSelectedFolderKey = QStringLiteral("last_selected_folder");
+    /// The main window's frame, saved under its autosave name.
+    const QString windowFrameKey = QStringLiteral("KRWindowPositionSave");
 
     /// "none" and "type" read as themselves, any other stored word as category; nothing
     /// stored reads as type.
@@ -41,6 +44,10 @@ public:
     std::optional<QString> lastSelectedFolder() const;
     /// No value removes the stored folder.
     void setLastSelectedFolder(const std::optional<QString>& folder);
+
+    /// The window geometry as the window saved it; empty when none is stored.
+    QByteArray windowFrame() const;
+    void setWindowFrame(const QByteArray& frame);
 
 private:
     bool boolOr(const QString& key, bool fallback) const;

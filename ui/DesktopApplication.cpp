@@ -1,21 +1,11 @@
 #include "ui/DesktopApplication.h"
 
-#include "platform/DefaultsStore.h"
 #include "tools/PasswordHelper.h"
 
 namespace keskor {
 
-namespace {
-
-QString storedLanguage(DefaultsStore& defaults) {
-    return defaults.stringValue(QStringLiteral("setting_app_language_key"))
-        .value_or(QStringLiteral("auto"));
-}
-
-} // namespace
-
 DesktopApplication::DesktopApplication(Platform p)
-    : m_localizer(storedLanguage(p.defaults)),
+    : m_localizer(p.localizer),
       m_app(std::make_unique<AppDelegate>(AppDelegate::Services{
           p.paths, p.defaults, p.keychain, m_notifications, p.presenter, m_localizer.lookup(),
           [](const QString& password) { return PasswordHelper::entropy(password); }, false,

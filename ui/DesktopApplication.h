@@ -41,6 +41,7 @@ public:
         StatusItem& statusItem;
         Clock& clock;
         Presenter& presenter;
+        const Localizer& localizer;
         PwnedPasswordsClient::Config pwned;
         RemoteStorageManager::Factory storageFactory;
         /// The browser bridge; without one the bridge stays off (tests).
@@ -53,7 +54,7 @@ public:
 
     AppDelegate& app() { return *m_app; }
     NotificationCenter& notifications() { return m_notifications; }
-    Localizer& localizer() { return m_localizer; }
+    const Localizer& localizer() { return m_localizer; }
     ItemActions& items() { return *m_items; }
     ClipboardHelper& clipboard() { return m_clipboard; }
     LockManager& lock() { return m_lock; }
@@ -69,7 +70,7 @@ public:
 
 private:
     NotificationCenter m_notifications;
-    Localizer m_localizer;
+    const Localizer& m_localizer;
     SystemRandomSource m_random;
     QNetworkAccessManager m_network;
     std::unique_ptr<AppDelegate> m_app;

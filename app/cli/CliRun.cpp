@@ -4,6 +4,7 @@
 #include "app/cli/CliUsageError.h"
 #include "app/cli/EntryPath.h"
 #include "core/AppDelegate.h"
+#include "core/DatabaseInfoHelper.h"
 #include "core/shared/CommonException.h"
 #include "core/shared/PassFile.h"
 #include "core/shared/SecureBytes.h"
@@ -71,8 +72,7 @@ QString CliRun::readSecret(const QString& prompt, bool confirm) const {
 }
 
 PassFile& CliRun::openDatabase(const QString& path) {
-    const QFileInfo file(path);
-    const DatabaseInfo info{file.fileName(), file.absolutePath(), Location::localDevice, false};
+    const DatabaseInfo info = DatabaseInfoHelper::localFile(path);
     if (!m_context.app().databases().openDatabase(info)) {
         throw CommonException(QStringLiteral("%1 was not opened.").arg(path));
     }
