@@ -33,6 +33,7 @@ protected:
     FakeClock clock;
     testing::ScriptedPresenter presenter{
         [](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
+    Localizer localizer{QStringLiteral("en")};
     DesktopApplication desktop{DesktopApplication::Platform{
         paths,
         defaults,
@@ -42,6 +43,7 @@ protected:
         statusItem,
         clock,
         presenter,
+        localizer,
         PwnedPasswordsClient::Config{.baseUrl = QUrl(QStringLiteral("http://127.0.0.1:9"))},
         {},
         [](SessionManager&, SettingManager&) {

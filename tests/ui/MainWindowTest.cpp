@@ -1,0 +1,159 @@
+// The main window driven as a user drives it, offscreen: entries of three kinds added through
+// the editor, the quick search, copying a password that is cleared again, the idle lock and the
+// unlock; and the editor keeping values far beyond a line edit's usual limit.
+
+#include "ui/MainWindow.h"
+
+#include "core/DatabaseInfoHelper.h"
+#include "core/DemoDatabase.h"
+#include "core/EntryType.h"
+#include "core/FileFunctions.h"
+#include "testing/SampleDatabase.h"
+#include "tests/ui/UiFixture.h"
+#include "ui/EntryEditorDialog.h"
+#include "ui/EntryListModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeView>
+
+using namespace keskor;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
+
+class MainWindowTest : public keskor::test::UiFixture {
+protected:
+    std::unique_ptr<MainWindow> window;
+
+    void SetUp() override {
+        window = std::make_unique<MainWindow>(ctx());
+        desktop.setSelectedFolder([this] { return window->selectedFolder(); });
+        PassFile file = DemoDatabase::create();
+        file.setKdfParameters(keskor::testing::SampleDatabase::kFastKdfMemory,
+                              keskor::testing::SampleDatabase::kFastKdfPasses);
+        const DatabaseInfo info = DatabaseInfoHelper::localFile(dir.file(QStringLiteral("t.pswd")));
+        const Key256 key =
+            session().keyHelper.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
+        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
+        desktop.app().databases().openWithCredentials(info, Credentials(kPassword, std::nullopt));
+        window->showDatabaseView();
+        window->show();
+        presenter.clearCalls();
+    }
+
+    /// Adds an entry through the editor as a user types it.
+    void addEntry(EntryType type, const QString& title, const QString& user,
+                  const QString& secret) {
+        EntryEditorDialog editor(ctx(), int(type), *window->selectedFolder());
+        QTest::keyClicks(editor.findChild<QLineEdit*>(QStringLiteral("titleField")), title);
+        if (!user.isEmpty()) {
+            QTest::keyClicks(editor.findChild<QLineEdit*>(QStringLiteral("userNameField")), user);
+        }
+        if (!secret.isEmpty()) {
+            QTest::keyClicks(editor.findChild<QLineEdit*>(QStringLiteral("passwordField")), secret);
+        }
+        if (type == EntryType::CreditCard) {
+            auto* custom = editor.findChild<QTableWidget*>(QStringLiteral("customFieldsTable"));
+            custom->item(0, 1)->setText(QStringLiteral("4000 1234 5678 9010"));
+        }
+        if (type == EntryType::Identity) {
+            screenshot(editor, QStringLiteral("EntryEditorDialog"));
+        }
+        editor.accept();
+        ASSERT_EQ(editor.result(), QDialog::Accepted)
+            << presenter.transcript().join('\n').toStdString();
+    }
+
+    QStringList listedTitles() {
+        QStringList titles;
+        for (const auto& item : window->entryModel().items()) {
+            titles.append(item->description);
+        }
+        return titles;
+    }
+};
+
+TEST_F(MainWindowTest, AddSearchCopyLockAndUnlockAsAUserDoes) {
+    addEntry(EntryType::Password, QStringLiteral("Shop"), QStringLiteral("ann"),
+             QStringLiteral("s3cret-Shop"));
+    addEntry(EntryType::CreditCard, QStringLiteral("Travel card"), QStringLiteral("Ann Example"),
+             QStringLiteral("4321"));
+    addEntry(EntryType::Identity, QStringLiteral("Passport"), QStringLiteral("Ann Example"), {});
+    EXPECT_TRUE(listedTitles().contains(QStringLiteral("Travel card")));
+    const auto card = session().currentPassFile->root().subItems();
+    bool cardStored = false;
+    for (const auto& item : card) {
+        if (item->description == QStringLiteral("Travel card")) {
+            cardStored = item->type == int(EntryType::CreditCard) &&
+                         item->customField(QStringLiteral("Card number")) &&
+                         item->customField(QStringLiteral("Card number"))->value ==
+                             QStringLiteral("4000 1234 5678 9010");
+        }
+    }
+    EXPECT_TRUE(cardStored);
+    // The edits were saved: the file on disk opens with them.
+    EXPECT_FALSE(session().currentPassFile->isModified());
+
+    QTest::keyClicks(&window->searchField(), QStringLiteral("shop"));
+    EXPECT_EQ(listedTitles(), QStringList{QStringLiteral("Shop")});
+    screenshot(*window, QStringLiteral("MainWindow"));
+
+    window->entryView().setCurrentIndex(window->entryModel().index(0, 0));
+    window->findChild<QAction*>(QStringLiteral("copyPasswordAction"))->trigger();
+    EXPECT_EQ(clipboard.text(), QStringLiteral("s3cret-Shop"));
+    EXPECT_TRUE(clipboard.isSecret());
+    clock.advance(61'000);
+    EXPECT_TRUE(clipboard.text().isEmpty());
+
+    desktop.app().mainManager().settingManager.setAutoLockTime(1);
+    desktop.lock().startMonitoring();
+    clock.advance(59'000);
+    EXPECT_FALSE(session().isLocked);
+    clock.advance(2'000);
+    EXPECT_TRUE(session().isLocked);
+    EXPECT_TRUE(statusItem.isLocked());
+    EXPECT_TRUE(presenter.transcript().contains(QStringLiteral("hideWindows")));
+
+    presenter.answerCredentials({QStringLiteral("wrong"), std::nullopt});
+    presenter.answerCredentials({kPassword, std::nullopt});
+    EXPECT_TRUE(desktop.lock().unlock());
+    EXPECT_FALSE(session().isLocked);
+    EXPECT_FALSE(statusItem.isLocked());
+}
+
+TEST_F(MainWindowTest, TheEditorKeepsHugeAndRightToLeftValuesWhole) {
+    const QString huge(1'200'000, QLatin1Char('x'));
+    const QString rtl = QStringLiteral("שלום e\u0301\u0301 مرحبا");
+    {
+        EntryEditorDialog editor(ctx(), int(EntryType::Password), *window->selectedFolder());
+        editor.findChild<QLineEdit*>(QStringLiteral("titleField"))->setText(rtl);
+        editor.findChild<QLineEdit*>(QStringLiteral("passwordField"))->setText(huge);
+        editor.findChild<QPlainTextEdit*>(QStringLiteral("commentField"))->setPlainText(huge);
+        editor.accept();
+        ASSERT_EQ(editor.result(), QDialog::Accepted);
+    }
+    std::shared_ptr<Info2Item> stored;
+    for (const auto& item : session().currentPassFile->items()) {
+        if (item->description == rtl) {
+            stored = item;
+        }
+    }
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->description, rtl);
+    EXPECT_EQ(stored->password()->size(), huge.size());
+    EXPECT_EQ(stored->comment()->size(), huge.size());
+
+    // Editing it again without a change leaves it as it was, with no history version.
+    EntryEditorDialog again(ctx(), stored);
+    again.accept();
+    EXPECT_TRUE(stored->history.empty());
+    EXPECT_EQ(stored->password()->size(), huge.size());
+}
+
+} // namespace
