@@ -180,35 +180,43 @@ EntryBrowser::Items EntryBrowser::entries(const PassFile& file, const Navigation
 }
 
 void EntryBrowser::sort(Items& items, Column column, bool ascending) {
-    const auto text = [](const Info2Item& item, ItemText field) {
-        const QString* value = item.findText(field);
-        return value ? *value : QString();
-    };
-    const auto less = [&](const std::shared_ptr<Info2Item>& a,
-                          const std::shared_ptr<Info2Item>& b) {
-        switch (column) {
-        case Column::UserName:
-            return text(*a, ItemText::UserName)
-                       .compare(text(*b, ItemText::UserName), Qt::CaseInsensitive) < 0;
-        case Column::Url:
-            return text(*a, ItemText::Url).compare(text(*b, ItemText::Url), Qt::CaseInsensitive) <
-                   0;
-        case Column::Modified:
-            return a->lastModified < b->lastModified;
-        case Column::Expiry:
-            return a->expiryDate < b->expiryDate;
-        case Column::Description:
-        case Column::Count:
-            break;
-        }
-        return a->description.compare(b->description, Qt::CaseInsensitive) < 0;
-    };
-    if (ascending) {
-        std::stable_sort(items.begin(), items.end(), less);
-    } else {
-        std::stable_sort(items.begin(), items.end(),
-                         [&](const auto& a, const auto& b) { return less(b, a); });
+    if (column == Column::Modified || column == Column::Expiry) {
+        const auto day = [column](const Info2Item& item) {
+            return column == Column::Modified ? item.lastModified : item.expiryDate;
+        };
+        std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) {
+            return ascending ? day(*a) < day(*b) : day(*b) < day(*a);
+        });
+        return;
     }
+    // Case-folding each text once and comparing the folded keys plainly is several times
+    // faster than a case-insensitive comparison inside the sort, which folds on every call.
+    const auto text = [column](const Info2Item& item) -> const QString& {
+        static const QString none;
+        const QString* value = column == Column::UserName ? item.findText(ItemText::UserName)
+                               : column == Column::Url    ? item.findText(ItemText::Url)
+                                                          : &item.description;
+        return value ? *value : none;
+    };
+    std::vector<std::pair<QString, std::shared_ptr<Info2Item>>> keyed;
+    keyed.reserve(items.size());
+    for (std::shared_ptr<Info2Item>& item : items) {
+        keyed.emplace_back(text(*item).toCaseFolded(), std::move(item));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : b.first < a.first;
+    });
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        items[i] = std::move(keyed[i].second);
+    }
+}
+
+EntryBrowser::Items EntryBrowser::allEntries(const PassFile& file) {
+    Items found;
+    found.reserve(file.itemCount());
+    forEachLiveEntry(file.root(),
+                     [&](const std::shared_ptr<Info2Item>& item) { found.push_back(item); });
+    return found;
 }
 
 QStringList EntryBrowser::categories(const PassFile& file) {

@@ -46,6 +46,8 @@ public:
     /// name, URL, comment or category contains it, case ignored.
     static Items entries(const PassFile& file, const NavigationNode& node,
                          const QString& search = {});
+    /// Every entry outside the trash, depth first.
+    static Items allEntries(const PassFile& file);
     /// Orders by a column; equal keys keep their order.
     static void sort(Items& items, Column column, bool ascending);
     /// Every category used in the database, sorted, for the editor's choice.

@@ -4,6 +4,7 @@
 #include "core/shared/Info2Item.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QPixmap>
 #include <QStyle>
 
@@ -19,6 +20,18 @@ QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
 } // namespace
 
 QIcon EntryIcons::ofType(int rawType) {
+    // Looking an icon up in the theme reads folders on disk; every row asks for one.
+    static QHash<int, QIcon> cache;
+    const auto cached = cache.constFind(rawType);
+    if (cached != cache.cend()) {
+        return *cached;
+    }
+    const QIcon icon = themedOfType(rawType);
+    cache.insert(rawType, icon);
+    return icon;
+}
+
+QIcon EntryIcons::themedOfType(int rawType) {
     switch (EntryTypes::fromRaw(rawType).value_or(EntryType::Unknown)) {
     case EntryType::Folder:
         return themed("folder", QStyle::SP_DirIcon);

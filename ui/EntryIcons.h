@@ -14,6 +14,9 @@ public:
     static QIcon ofType(int rawType);
     /// The icons a user can pick for an entry, by index.
     static QList<QIcon> builtIn();
+
+private:
+    static QIcon themedOfType(int rawType);
 };
 
 } // namespace keskor

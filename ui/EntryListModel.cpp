@@ -22,14 +22,20 @@ QString dateText(double day) {
 EntryListModel::EntryListModel(const Localizer& localizer, QObject* parent)
     : QAbstractTableModel(parent), m_localizer(localizer) {}
 
-void EntryListModel::setItems(EntryBrowser::Items items) {
+void EntryListModel::setItems(EntryBrowser::Items items, bool presorted) {
     beginResetModel();
     m_items = std::move(items);
-    if (m_sortColumn >= 0) {
-        EntryBrowser::sort(m_items, EntryBrowser::Column(m_sortColumn),
-                           m_sortOrder == Qt::AscendingOrder);
+    if (!presorted) {
+        sortLikeList(m_items);
     }
     endResetModel();
+}
+
+void EntryListModel::sortLikeList(EntryBrowser::Items& items) const {
+    if (m_sortColumn >= 0) {
+        EntryBrowser::sort(items, EntryBrowser::Column(m_sortColumn),
+                           m_sortOrder == Qt::AscendingOrder);
+    }
 }
 
 std::shared_ptr<Info2Item> EntryListModel::itemAt(int row) const {

@@ -15,7 +15,10 @@ class EntryListModel : public QAbstractTableModel {
 public:
     explicit EntryListModel(const Localizer& localizer, QObject* parent = nullptr);
 
-    void setItems(EntryBrowser::Items items);
+    /// Shows the items in the model's sort order; `presorted` says they already are in it.
+    void setItems(EntryBrowser::Items items, bool presorted = false);
+    /// Puts items into the order the list is sorted by.
+    void sortLikeList(EntryBrowser::Items& items) const;
     const EntryBrowser::Items& items() const noexcept { return m_items; }
     std::shared_ptr<Info2Item> itemAt(int row) const;
     /// The row of an entry, or -1.

@@ -31,6 +31,7 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -333,6 +334,11 @@ void MainWindow::buildDatabaseView() {
     m_entryView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_entryView->header()->setStretchLastSection(true);
     m_entryView->setColumnWidth(0, 240);
+    connect(m_entryView->header(), &QHeaderView::sortIndicatorChanged, this, [this] {
+        m_searchBase.reset();
+        m_lastSearch.clear();
+        QTimer::singleShot(0, this, [this] { ensureSearchIndex(); });
+    });
     connect(m_entryView, &QTreeView::activated, this,
             [this](const QModelIndex& index) { editEntry(m_entries->itemAt(index.row())); });
     connect(m_entryView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -363,6 +369,9 @@ void MainWindow::showStartView() {
         a->setEnabled(false);
     }
     m_entries->setItems({});
+    m_searchBase.reset();
+    m_lastSearch.clear();
+    m_lastResults.clear();
     m_detail->setEntry(nullptr);
     m_navModel->clear();
     m_nodeOf.clear();
@@ -384,11 +393,29 @@ bool MainWindow::isShowingDatabase() const {
 }
 
 void MainWindow::refresh() {
-    if (!m_ctx.items.database()) {
+    m_searchBase.reset();
+    m_lastSearch.clear();
+    m_lastResults.clear();
+    PassFile* file = m_ctx.items.database();
+    if (!file) {
         return;
     }
+    m_totalItems = file->itemCount();
     rebuildNavigation();
     updateList();
+    // The search index is built once the window has been drawn, so the first keystroke finds
+    // it ready.
+    QTimer::singleShot(0, this, [this] { ensureSearchIndex(); });
+}
+
+void MainWindow::ensureSearchIndex() {
+    const PassFile* file = m_ctx.items.database();
+    if (m_searchBase || !file) {
+        return;
+    }
+    EntryBrowser::Items all = EntryBrowser::allEntries(*file);
+    m_entries->sortLikeList(all);
+    m_searchBase.emplace(std::move(all));
 }
 
 void MainWindow::rebuildNavigation() {
@@ -402,8 +429,10 @@ void MainWindow::rebuildNavigation() {
     m_navModel->clear();
     m_nodeOf.clear();
     QStandardItem* current = nullptr;
-    const std::function<void(QStandardItem*, const NavigationNode&)> add =
-        [&](QStandardItem* parent, const NavigationNode& node) {
+    // Each item gets its children before it joins the model: inserting into a live model
+    // makes the view lay itself out again for every row.
+    const std::function<QStandardItem*(const NavigationNode&)> make =
+        [&](const NavigationNode& node) {
             QString title;
             QIcon icon;
             switch (node.kind) {
@@ -436,17 +465,23 @@ void MainWindow::rebuildNavigation() {
             auto* item =
                 new QStandardItem(icon, QStringLiteral("%1 (%2)").arg(title).arg(node.count));
             m_nodeOf.insert(item, &node);
-            parent->appendRow(item);
             if (node.sameNode(m_selectedNode)) {
                 current = item;
             }
+            QList<QStandardItem*> children;
             for (const NavigationNode& child : node.children) {
-                add(item, child);
+                children.append(make(child));
             }
+            if (!children.isEmpty()) {
+                item->appendRows(children);
+            }
+            return item;
         };
+    QList<QStandardItem*> top;
     for (const NavigationNode& node : m_navigation) {
-        add(m_navModel->invisibleRootItem(), node);
+        top.append(make(node));
     }
+    m_navModel->invisibleRootItem()->appendRows(top);
     m_navView->expandToDepth(0);
     if (!current) {
         m_selectedNode = NavigationNode{NavigationNode::Kind::Database};
@@ -463,7 +498,19 @@ void MainWindow::updateList() {
         return;
     }
     const std::shared_ptr<Info2Item> previous = currentEntry();
-    m_entries->setItems(EntryBrowser::entries(*file, m_selectedNode, m_search->text()));
+    const QString search = m_search->text().trimmed();
+    if (search.isEmpty() || m_selectedNode.kind == NavigationNode::Kind::Trash) {
+        m_lastSearch.clear();
+        m_lastResults.clear();
+        m_entries->setItems(EntryBrowser::entries(*file, m_selectedNode, search));
+    } else {
+        ensureSearchIndex();
+        const bool narrower =
+            !m_lastSearch.isEmpty() && search.contains(m_lastSearch, Qt::CaseInsensitive);
+        m_lastResults = m_searchBase->find(search, narrower ? &m_lastResults : nullptr);
+        m_lastSearch = search;
+        m_entries->setItems(m_searchBase->itemsAt(m_lastResults), true);
+    }
     const int row = previous ? m_entries->rowOf(previous.get()) : -1;
     if (row >= 0) {
         m_entryView->setCurrentIndex(m_entries->index(row, 0));
@@ -492,9 +539,7 @@ void MainWindow::updateStatus() {
                           : QStringLiteral("pswd"),
                       false);
         setStatusCell(StatusBarItem::Total,
-                      QStringLiteral("%1 / %2")
-                          .arg(m_entries->rowCount())
-                          .arg(session.currentPassFile->itemCount()),
+                      QStringLiteral("%1 / %2").arg(m_entries->rowCount()).arg(m_totalItems),
                       false);
     }
 }

@@ -5,12 +5,14 @@
 // the workflows, the item changes and the dialogs the presenter opens by name.
 
 #include "core/EntryBrowser.h"
+#include "core/EntrySearchIndex.h"
 #include "core/StatusBarItem.h"
 #include "platform/NotificationCenter.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -83,6 +85,7 @@ private:
     void buildDatabaseView();
     void rebuildNavigation();
     void updateList();
+    void ensureSearchIndex();
     void updateStatus();
     void rebuildRecentMenu();
     void setStatusCell(StatusBarItem item, const QString& text, bool loading);
@@ -110,6 +113,12 @@ private:
     NavigationNode m_selectedNode;
     QTreeView* m_entryView = nullptr;
     EntryListModel* m_entries = nullptr;
+    /// Every entry in list order, and the last search's results: a keystroke that extends the
+    /// search filters those instead of sorting the database again.
+    std::optional<EntrySearchIndex> m_searchBase;
+    QString m_lastSearch;
+    EntrySearchIndex::Rows m_lastResults;
+    std::size_t m_totalItems = 0;
     DetailPane* m_detail = nullptr;
     QMenu* m_recentMenu = nullptr;
     QList<QAction*> m_databaseActions;
