@@ -11,7 +11,9 @@
 #include "core/shared/PassFile.h"
 #include "platform/NotificationNames.h"
 #include "platform/Presenter.h"
+#include "ui/AdvancedSearchDialog.h"
 #include "ui/DetailPane.h"
+#include "ui/DuplicatesDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/EntryIcons.h"
 #include "ui/EntryListModel.h"
@@ -211,6 +213,14 @@ void MainWindow::buildMenus() {
     m_databaseActions << action(
         edit, "menu_find_replace", QKeySequence::Replace, [this] { openDialog(Dialogs::replace); },
         "replaceAction");
+    m_databaseActions << action(
+        edit, "menu_advanced_search", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+        [this] {
+            AdvancedSearchDialog dialog(
+                m_ctx, [this](const Info2Item& entry) { selectEntry(entry); }, this);
+            dialog.exec();
+        },
+        "advancedSearchAction");
 
     QMenu* view = menuBar()->addMenu(t("menu_view"));
     QMenu* groupBy = view->addMenu(t("menu_group_by"));
@@ -273,6 +283,14 @@ void MainWindow::buildMenus() {
         tools, "menu_analyze", {}, [this] { openDialog(Dialogs::analyze); }, "analyzeAction");
     m_databaseActions << action(
         tools, "menu_clean_up", {}, [this] { openDialog(Dialogs::cleanUp); }, "cleanUpAction");
+    m_databaseActions << action(
+        tools, "menu_duplicates", {},
+        [this] {
+            DuplicatesDialog dialog(
+                m_ctx, [this](const Info2Item& entry) { selectEntry(entry); }, this);
+            dialog.exec();
+        },
+        "duplicatesAction");
     tools->addSeparator();
     action(
         tools, "menu_settings", QKeySequence::Preferences,
