@@ -5,8 +5,10 @@ BUILD     ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_ARGS ?=
+# Where `make install` puts the programs (DESTDIR is honoured too, for packaging).
+PREFIX    ?= /usr/local
 
-.PHONY: all bootstrap configure build run test test-plain asan bench fuzz format clean
+.PHONY: all bootstrap configure build install run test test-plain asan bench fuzz format clean
 
 all: build
 
@@ -18,6 +20,9 @@ configure: bootstrap
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The main job: the window with the demonstration database. Without a display the window is
 # drawn offscreen into $(BUILD)/keskor-window.png and the program ends.

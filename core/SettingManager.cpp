@@ -89,6 +89,13 @@ void SettingManager::setAutoLockTime(int minutes) {
                                  minutes == never ? never : std::max(minutes, minAutoLockTime));
 }
 
+bool SettingManager::lockOnScreenLock() const {
+    return boolOr(lockOnScreenLockKey, defaultLockOnScreenLock);
+}
+void SettingManager::setLockOnScreenLock(bool on) {
+    m_standardDefault.setBool(lockOnScreenLockKey, on);
+}
+
 bool SettingManager::enterpriseLocalCopy() const {
     return boolOr(enterpriseLocalCopyKey, defaultEnterpriseLocalCopy);
 }
@@ -291,6 +298,7 @@ void SettingManager::resetToDefaults() {
     setAddonAddNewFromWeb(defaultAddonAddNewFromWeb);
     setAddonWebSocketPort(defaultAddonWebSocketPort);
     m_standardDefault.remove(addonProtectPasswordKey);
+    setLockOnScreenLock(defaultLockOnScreenLock);
 }
 
 void SettingManager::synchronize() {

@@ -28,6 +28,7 @@ public:
     const QString saveRecentFilesKey = QStringLiteral("setting_save_recent_files_list");
     const QString clipboardClearTimeKey = QStringLiteral("setting_clipboard_clear_time");
     const QString autoLockTimeKey = QStringLiteral("setting_auto_lock_time");
+    const QString lockOnScreenLockKey = QStringLiteral("setting_lock_on_screen_lock");
     const QString enterpriseLocalCopyKey = QStringLiteral("setting_enterprise_save_local_copy");
     const QString remoteRemoveClosingKey = QStringLiteral("setting_remote_remove_on_closing");
     const QString backupOnSavingKey = QStringLiteral("setting_backup_on_saving");
@@ -72,6 +73,9 @@ public:
     int autoLockTime() const;
     /// Stores -1 for -1, otherwise at least 1.
     void setAutoLockTime(int minutes);
+    /// Lock the open database when the screen locks or the machine goes to sleep.
+    bool lockOnScreenLock() const;
+    void setLockOnScreenLock(bool on);
 
     bool enterpriseLocalCopy() const;
     void setEnterpriseLocalCopy(bool on);
@@ -126,6 +130,7 @@ public:
     static constexpr bool defaultSaveRecentFiles = true;
     static constexpr int defaultClipboardClearTime = 60;
     static constexpr int defaultAutoLockTime = 3;
+    static constexpr bool defaultLockOnScreenLock = true;
     static constexpr bool defaultEnterpriseLocalCopy = true;
     static constexpr bool defaultRemoteRemoveClosing = true;
     static constexpr bool defaultBackupOnSaving = false;

@@ -58,6 +58,7 @@ SettingsValues SettingsController::load() const {
     const int lock = m_settings.autoLockTime();
     v.autoLockOn = lock != SettingManager::never;
     v.autoLockTimeText = QString::number(v.autoLockOn ? lock : SettingManager::defaultAutoLockTime);
+    v.lockOnScreenLock = m_settings.lockOnScreenLock();
 
     v.languageId = m_settings.appLanguage().value_or(autoLanguage);
 
@@ -103,6 +104,7 @@ SettingsController::ConfirmResult SettingsController::confirm(const SettingsValu
     m_settings.setEnterpriseSSL(values.enterpriseSSL);
     m_settings.setAddonAutoFill(values.addonAutoFill);
     m_settings.setAddonAddNewFromWeb(values.addonAddNewFromWeb);
+    m_settings.setLockOnScreenLock(values.lockOnScreenLock);
 
     if (port != m_settings.addonWebSocketPort()) {
         m_settings.setAddonWebSocketPort(static_cast<int>(port));

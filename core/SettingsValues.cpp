@@ -22,6 +22,7 @@ template <typename Visit> void forEachField(SettingsValues& v, Visit&& visit) {
     visit(QStringLiteral("clipboardClearTimeText"), v.clipboardClearTimeText);
     visit(QStringLiteral("autoLockOn"), v.autoLockOn);
     visit(QStringLiteral("autoLockTimeText"), v.autoLockTimeText);
+    visit(QStringLiteral("lockOnScreenLock"), v.lockOnScreenLock);
     visit(QStringLiteral("languageId"), v.languageId);
     visit(QStringLiteral("addonPasswordProtected"), v.addonPasswordProtected);
 }

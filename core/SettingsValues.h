@@ -29,6 +29,7 @@ struct SettingsValues {
     QString clipboardClearTimeText;
     bool autoLockOn = true;
     QString autoLockTimeText;
+    bool lockOnScreenLock = true;
 
     /// A language code, or "auto" to follow the system.
     QString languageId;

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-networkauth-dev qt6-websockets-dev
+  libqt6svg6
   qtkeychain-qt6-dev libquazip1-qt6-dev
   libssl-dev libsodium-dev zlib1g-dev libzstd-dev
   libxtst-dev libxi-dev libx11-dev

@@ -491,6 +491,8 @@ QList<Setting> settingTable(CliRun& run) {
     time(s.clipboardClearTimeKey, &SettingManager::clipboardClearTime,
          &SettingManager::setClipboardClearTime);
     time(s.autoLockTimeKey, &SettingManager::autoLockTime, &SettingManager::setAutoLockTime);
+    boolean(s.lockOnScreenLockKey, &SettingManager::lockOnScreenLock,
+            &SettingManager::setLockOnScreenLock);
     boolean(s.enterpriseLocalCopyKey, &SettingManager::enterpriseLocalCopy,
             &SettingManager::setEnterpriseLocalCopy);
     boolean(s.remoteRemoveClosingKey, &SettingManager::remoteRemoveClosing,

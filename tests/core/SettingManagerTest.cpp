@@ -66,6 +66,9 @@ const SettingRow kSettings[] = {
     {"autoLockTime", "setting_auto_lock_time", Kind::Int, 3, 15,
      [](const SettingManager& s) { return QVariant(s.autoLockTime()); },
      [](SettingManager& s, const QVariant& v) { s.setAutoLockTime(v.toInt()); }},
+    {"lockOnScreenLock", "setting_lock_on_screen_lock", Kind::Bool, true, false,
+     [](const SettingManager& s) { return QVariant(s.lockOnScreenLock()); },
+     [](SettingManager& s, const QVariant& v) { s.setLockOnScreenLock(v.toBool()); }},
     {"enterpriseLocalCopy", "setting_enterprise_save_local_copy", Kind::Bool, true, false,
      [](const SettingManager& s) { return QVariant(s.enterpriseLocalCopy()); },
      [](SettingManager& s, const QVariant& v) { s.setEnterpriseLocalCopy(v.toBool()); }},
@@ -264,17 +267,18 @@ TEST(SettingManagerReset, WritesTheDefaultsInOrderAndKeepsTheThreeUntouchedKeys)
     SettingManager settings(store, keychain);
     settings.resetToDefaults();
 
-    EXPECT_EQ(store.log,
-              (QStringList{"remove setting_app_language_key", "setting_isAutoSaving=true",
-                           "setting_open_last_used_db_on_startup=true",
-                           "setting_save_recent_files_list=true", "setting_clipboard_clear_time=60",
-                           "setting_auto_lock_time=3", "setting_enterprise_use_ssl_key=false",
-                           "setting_enterprise_save_local_copy=true",
-                           "setting_remote_remove_on_closing=true", "setting_backup_count=7",
-                           "setting_backup_on_opening=true", "setting_backup_on_saving=false",
-                           "setting_addon_autofile=true", "setting_addon_add_new_from_web=true",
-                           "setting_addon_websocket_port=25109",
-                           "remove setting_addon_protect_password"}));
+    EXPECT_EQ(
+        store.log,
+        (QStringList{"remove setting_app_language_key", "setting_isAutoSaving=true",
+                     "setting_open_last_used_db_on_startup=true",
+                     "setting_save_recent_files_list=true", "setting_clipboard_clear_time=60",
+                     "setting_auto_lock_time=3", "setting_enterprise_use_ssl_key=false",
+                     "setting_enterprise_save_local_copy=true",
+                     "setting_remote_remove_on_closing=true", "setting_backup_count=7",
+                     "setting_backup_on_opening=true", "setting_backup_on_saving=false",
+                     "setting_addon_autofile=true", "setting_addon_add_new_from_web=true",
+                     "setting_addon_websocket_port=25109", "remove setting_addon_protect_password",
+                     "setting_lock_on_screen_lock=true"}));
     EXPECT_EQ(store.stringValue("setting_language"), QString("fr"));
     EXPECT_EQ(store.boolValue("setting_has_to_open_last_db"), false);
     EXPECT_EQ(store.boolValue("setting_is_use_ssl"), true);

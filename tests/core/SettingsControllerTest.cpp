@@ -39,7 +39,7 @@ TEST_F(SettingsControllerTest, FreshStoreLoadsTheDefaults) {
     const SettingsValues v = controller.load();
     EXPECT_TRUE(v.openLastUsedDb && v.saveRecentFiles && v.autoSaving && v.enterpriseLocalCopy &&
                 v.remoteRemoveClosing && v.backupOnOpening && v.addonAutoFill &&
-                v.addonAddNewFromWeb);
+                v.addonAddNewFromWeb && v.lockOnScreenLock);
     EXPECT_FALSE(v.backupOnSaving);
     EXPECT_FALSE(v.enterpriseSSL);
     EXPECT_EQ(v.portText, "25109");
@@ -77,6 +77,7 @@ TEST_F(SettingsControllerTest, CheckBoxesAreStored) {
     v.enterpriseSSL = true;
     v.addonAutoFill = false;
     v.addonAddNewFromWeb = false;
+    v.lockOnScreenLock = false;
     const auto result = controller.confirm(v);
     EXPECT_FALSE(result.rejected);
     EXPECT_FALSE(settings.openLastUsedDb());
@@ -89,6 +90,7 @@ TEST_F(SettingsControllerTest, CheckBoxesAreStored) {
     EXPECT_TRUE(settings.enterpriseSSL());
     EXPECT_FALSE(settings.addonAutoFill());
     EXPECT_FALSE(settings.addonAddNewFromWeb());
+    EXPECT_FALSE(settings.lockOnScreenLock());
     EXPECT_EQ(controller.load(), v);
     EXPECT_TRUE(restarts.empty());
     EXPECT_TRUE(presenter.calls().isEmpty());
