@@ -17,14 +17,18 @@
 #include "platform/UnixSignalWatcher.h"
 #include "tools/PasswordHelper.h"
 #ifdef KESKOR_WITH_GUI
+#include "core/ScreenLockPolicy.h"
+#include "core/UrlHandoffRouter.h"
 #include "platform/DBusUserNotifier.h"
 #include "platform/QtClipboard.h"
-#include "platform/RecordingStatusItem.h"
+#include "platform/SessionLockWatcher.h"
+#include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
 #include "ui/DesktopApplication.h"
 #include "ui/DialogOpeners.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
+#include "ui/TrayIcon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -115,23 +119,49 @@ DatabaseInfo demoDatabase(const AppPaths& paths, KeyHelper& keys) {
 int runDesktop(QApplication& app, const QCommandLineParser& args) {
     const AppPaths paths =
         AppPaths::fromArguments(app.arguments(), QProcessEnvironment::systemEnvironment());
+    // A second start hands its arguments (a database, a sign-in redirect) to the first one.
+    const QStringList handed =
+        UrlHandoffRouter::absoluteArguments(args.positionalArguments(), QDir::currentPath());
+    SingleInstance instance(SingleInstance::serverNameFor(paths.profileRoot()));
+    if (instance.start(handed) == SingleInstance::Start::handedOff) {
+        return 0;
+    }
     QSettingsDefaultsStore defaults(paths.settingsFile());
     SecretServiceKeychain keychain(paths.keychainFallbackFile());
     QtClipboard clipboard;
     DBusUserNotifier notifier;
     SystemClock clock;
-    RecordingStatusItem statusItem;
     Localizer localizer(defaults.stringValue(QStringLiteral("setting_app_language_key"))
                             .value_or(QStringLiteral("auto")));
     QtPresenter presenter(localizer);
     std::unique_ptr<MainWindow> window;
+    DesktopApplication* services = nullptr;
+    // Showing the window again goes through the unlock prompt while the database is locked.
+    const auto showWindow = [&] {
+        if (services && services->lock().unlock()) {
+            presenter.bringToFront();
+        }
+    };
+    TrayIcon tray(localizer.lookup(),
+                  TrayIcon::Callbacks{showWindow, [&] { presenter.hideWindows(); },
+                                      [&] { services->lock().lockFromStatusMenu(); },
+                                      [&] { window->close(); },
+                                      [&] { return window && window->isVisible(); },
+                                      [&] { return window && window->isShowingDatabase(); },
+                                      [&] {
+                                          // Without a tray the prompt is the only way back; giving
+                                          // up quits.
+                                          if (!services->lock().unlock()) {
+                                              app.quit();
+                                          }
+                                      }});
     DesktopApplication desktop(
         DesktopApplication::Platform{paths,
                                      defaults,
                                      keychain,
                                      clipboard,
                                      notifier,
-                                     statusItem,
+                                     tray,
                                      clock,
                                      presenter,
                                      localizer,
@@ -141,6 +171,7 @@ int runDesktop(QApplication& app, const QCommandLineParser& args) {
                                          return std::make_unique<WebSocketManager>(
                                              session, settings, presenter, localizer.lookup());
                                      }});
+    services = &desktop;
     window = std::make_unique<MainWindow>(desktop.context());
     presenter.setWindow({[&] { return window.get(); }, [&] { window->showDatabaseView(); },
                          [&] { window->showStartView(); }});
@@ -148,7 +179,13 @@ int runDesktop(QApplication& app, const QCommandLineParser& args) {
     desktop.setDialogParent([&] { return window.get(); });
     DialogOpeners::registerAll(presenter, desktop.context(), *window);
     AppDelegate& delegate = desktop.app();
+    MainManager& main = delegate.mainManager();
     window->shouldClose = [&] { return delegate.applicationShouldTerminate(); };
+    ScreenLockPolicy screenLock(main.settingManager, main.sessionManager, desktop.lock());
+    SessionLockWatcher lockWatcher([&] { screenLock.sessionLocking(); });
+    UrlHandoffRouter router(main.remoteStorageManager, delegate.databases(), showWindow);
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, &app,
+                     [&](const QStringList& arguments) { router.route(arguments); });
     delegate.applicationDidFinishLaunching();
     window->show();
 
@@ -163,6 +200,9 @@ int runDesktop(QApplication& app, const QCommandLineParser& args) {
         desktop.lock().startMonitoring();
     } else {
         delegate.mainWindowDidLoad();
+        if (!handed.isEmpty()) {
+            router.route(handed);
+        }
     }
     if (args.isSet(QStringLiteral("screenshot"))) {
         // Without a display: draw the window once, keep the picture and end.
@@ -237,6 +277,11 @@ int main(int argc, char** argv) {
                     QStringLiteral("DB")});
     args.addOption({QStringLiteral("key-file"), QStringLiteral("The key file of the database."),
                     QStringLiteral("F")});
+    args.addPositionalArgument(
+        QStringLiteral("target"),
+        QStringLiteral("A database to open, or a sign-in redirect URL; handed to the running "
+                       "window when there is one."),
+        QStringLiteral("[DB|URL...]"));
     args.addOption({QStringLiteral("demo"),
                     QStringLiteral("Open the demonstration database (made on first use).")});
     args.addOption({QStringLiteral("screenshot"),

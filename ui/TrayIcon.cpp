@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace keskor {
 
@@ -102,6 +103,13 @@ void TrayIcon::updateMenu() {
 void TrayIcon::setLocked(bool locked) {
     m_locked = locked;
     m_tray->setIcon(locked ? m_lockedIcon : m_normalIcon);
+    if (locked && !isShown() && m_callbacks.lockedWithoutTray) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_locked) {
+                m_callbacks.lockedWithoutTray();
+            }
+        });
+    }
 }
 
 bool TrayIcon::isShown() const {

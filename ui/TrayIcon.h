@@ -35,6 +35,9 @@ public:
         std::function<bool()> isWindowVisible;
         /// The window shows an open database (not the start view).
         std::function<bool()> isDatabaseShown;
+        /// Locked while the desktop has no status area to come back through: the unlock
+        /// prompt must then show at once. Called after the lock has finished.
+        std::function<void()> lockedWithoutTray;
     };
 
     /// Which items the menu offers in a given state.
