@@ -23,14 +23,22 @@ void AddonPasswordSettingsController::setProtection(bool on) {
 void AddonPasswordSettingsController::onProtectPasswordCheck() {
     const bool stored = m_settings.addonProtectPassword().has_value();
     if (stored && !addonPasswordCheck) {
-        m_presenter.openDialog(removeDialogId, {});
+        open(removeDialogId, {});
     } else if (!stored && addonPasswordCheck) {
-        m_presenter.openDialog(setDialogId, {{QStringLiteral("currentPassEnabled"), false}});
+        open(setDialogId, {{QStringLiteral("currentPassEnabled"), false}});
     }
 }
 
 void AddonPasswordSettingsController::onChangeProtectPassword() {
-    m_presenter.openDialog(setDialogId, {{QStringLiteral("currentPassEnabled"), true}});
+    open(setDialogId, {{QStringLiteral("currentPassEnabled"), true}});
+}
+
+void AddonPasswordSettingsController::open(const QString& dialogId, const QVariantMap& values) {
+    if (m_opener) {
+        m_opener(dialogId, values);
+    } else {
+        m_presenter.openDialog(dialogId, values);
+    }
 }
 
 } // namespace keskor

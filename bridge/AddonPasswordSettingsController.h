@@ -4,6 +4,8 @@
 // opens one of the two password dialogs, whose controllers report back here.
 
 #include <QString>
+#include <QVariantMap>
+#include <functional>
 
 namespace keskor {
 
@@ -16,7 +18,14 @@ public:
     static inline const QString removeDialogId =
         QStringLiteral("WebSocketPasswordRemoveViewController");
 
+    /// Opens one of the two dialogs (by the ids above) with its initial values.
+    using DialogOpener = std::function<void(const QString& dialogId, const QVariantMap& values)>;
+
     AddonPasswordSettingsController(SettingManager& settings, Presenter& presenter);
+
+    /// A window that shows the dialogs itself, over the settings screen and bound to this
+    /// controller; without one they are asked of the presenter.
+    void setDialogOpener(DialogOpener opener) { m_opener = std::move(opener); }
 
     /// The two elements as the stored password says.
     void refresh();
@@ -33,8 +42,11 @@ public:
     SettingManager& settingManager() const { return m_settings; }
 
 private:
+    void open(const QString& dialogId, const QVariantMap& values);
+
     SettingManager& m_settings;
     Presenter& m_presenter;
+    DialogOpener m_opener;
 };
 
 } // namespace keskor
