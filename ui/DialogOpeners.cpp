@@ -2,7 +2,12 @@
 
 #include "core/ItemActions.h"
 #include "core/shared/PassFile.h"
+#include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
+#include "ui/KeyGeneratorDialog.h"
+#include "ui/PartialBuilderDialog.h"
+#include "ui/PasswordGeneratorDialog.h"
+#include "ui/SettingsDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
 #include "ui/UiContext.h"
@@ -12,7 +17,40 @@
 
 namespace keskor {
 
+namespace {
+
+/// A dialog that needs nothing but the context, run modally over the window.
+template <typename Dialog> QtPresenter::DialogOpener plain(UiContext& ctx, MainWindow& window) {
+    return [&ctx, &window](const QVariantMap&) {
+        Dialog dialog(ctx, &window);
+        dialog.exec();
+    };
+}
+
+} // namespace
+
 void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWindow& window) {
+    presenter.registerDialog(MainWindow::Dialogs::createDatabase,
+                             plain<CreateDatabaseDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::settings, plain<SettingsDialog>(ctx, window));
+    // Asked for by the browser or the menu, the generated password goes to the clipboard.
+    presenter.registerDialog(MainWindow::Dialogs::generator, [&ctx, &window](const QVariantMap&) {
+        PasswordGeneratorDialog dialog(ctx, {}, &window);
+        dialog.exec();
+    });
+    presenter.registerDialog(MainWindow::Dialogs::keyGenerator, [&ctx, &window](const QVariantMap&) {
+        KeyGeneratorDialog dialog(ctx, {}, &window);
+        dialog.exec();
+    });
+    presenter.registerDialog(MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
+        const PassFile* file = ctx.items.database();
+        const auto entry = file ? file->findItem(values.value(QStringLiteral("uuid")).toString())
+                                : nullptr;
+        if (entry) {
+            PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
+            dialog.exec();
+        }
+    });
     const auto editor = [&ctx, &window](const QVariantMap& values) {
         PassFile* file = ctx.items.database();
         if (!file) {
@@ -34,6 +72,11 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             }
             dialog = std::make_unique<EntryEditorDialog>(ctx, entry, &window);
         }
+        dialog->setGeneratorOpener([&ctx, editor = dialog.get()](
+                                       std::function<bool(const QString&)> target) {
+            PasswordGeneratorDialog generator(ctx, std::move(target), editor);
+            generator.exec();
+        });
         if (dialog->exec() == QDialog::Accepted && dialog->controller().entry()) {
             window.selectEntry(*dialog->controller().entry());
         }

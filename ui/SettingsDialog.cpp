@@ -75,6 +75,9 @@ SettingsDialog::SettingsDialog(UiContext& ctx, QWidget* parent)
     m_lockOn->setObjectName(QStringLiteral("autoLockCheck"));
     securityForm->addRow(m_lockOn, numberField(NumberField::autoLockTime, m_lockTime,
                                                QStringLiteral("autoLockTime"), security));
+    securityForm->addRow(check(&SettingsValues::lockOnScreenLock,
+                               QStringLiteral("lockOnScreenLockCheck"),
+                               QStringLiteral("setting_lock_on_screen_lock"), security));
 
     QGroupBox* backups = group(QStringLiteral("backupBox"), QStringLiteral("settings_backup"));
     auto* backupForm = new QFormLayout(backups);
