@@ -4,6 +4,7 @@
 #include "bridge/SocketXMLElement.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <optional>
 
@@ -38,3 +39,6 @@ public:
 };
 
 } // namespace keskor
+
+// The add dialog receives the submitted form through the presenter's value map.
+Q_DECLARE_METATYPE(keskor::SocketXMLForm)

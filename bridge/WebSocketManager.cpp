@@ -327,15 +327,19 @@ bool WebSocketManager::postWebForm(const QVariantMap& request) {
     const WebFormPostFlow::Decision decision =
         WebFormPostFlow::decide(file, *title, *url, *xml, m_loadedFingerprint);
     if (decision.action == WebFormPostFlow::Action::addEntry) {
-        m_presenter.openDialog(QStringLiteral("WebSocketAddEntryViewController"),
-                               {{QStringLiteral("title"), decision.title},
-                                {QStringLiteral("url"), decision.url},
-                                {QStringLiteral("userName"), decision.userName}});
+        QVariantMap values{{QStringLiteral("title"), decision.title},
+                           {QStringLiteral("url"), decision.url},
+                           {QStringLiteral("userName"), decision.userName}};
+        if (decision.form) {
+            values.insert(QStringLiteral("form"), QVariant::fromValue(*decision.form));
+        }
+        m_presenter.openDialog(QStringLiteral("WebSocketAddEntryViewController"), values);
     } else if (decision.action == WebFormPostFlow::Action::updatePassword && decision.entry) {
         m_presenter.openDialog(QStringLiteral("WebSocketPasswordUpdateViewController"),
                                {{QStringLiteral("uuid"), decision.entry->fingerprint},
                                 {QStringLiteral("url"), decision.url},
-                                {QStringLiteral("userName"), decision.userName}});
+                                {QStringLiteral("userName"), decision.userName},
+                                {QStringLiteral("password"), decision.password}});
     }
     return true;
 }

@@ -1,17 +1,23 @@
 #include "ui/DialogOpeners.h"
 
+#include "core/AppDelegate.h"
 #include "core/ItemActions.h"
+#include "core/MainManager.h"
+#include "core/SessionManager.h"
 #include "core/shared/PassFile.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/KeyGeneratorDialog.h"
+#include "ui/MainWindow.h"
 #include "ui/PartialBuilderDialog.h"
 #include "ui/PasswordGeneratorDialog.h"
-#include "ui/SettingsDialog.h"
-#include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
+#include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
+#include "ui/WebSocketAddEntryDialog.h"
+#include "ui/WebSocketPasswordUpdateDialog.h"
 
+#include <QTimer>
 #include <QVariantMap>
 #include <memory>
 
@@ -27,6 +33,28 @@ template <typename Dialog> QtPresenter::DialogOpener plain(UiContext& ctx, MainW
     };
 }
 
+/// The browser's offers open after the command that caused them has been answered, over the
+/// window without blocking it, and only while a database is open and unlocked.
+void openBridgeOffer(UiContext& ctx, MainWindow& window,
+                     std::function<QDialog*(PassFile& file)> make) {
+    QTimer::singleShot(0, &window, [&ctx, &window, make = std::move(make)] {
+        PassFile* file = ctx.items.database();
+        if (!file || ctx.app.mainManager().sessionManager.isLocked) {
+            return;
+        }
+        QDialog* dialog = make(*file);
+        if (!dialog) {
+            return;
+        }
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowModality(Qt::WindowModal);
+        window.showDatabaseView();
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
+}
+
 } // namespace
 
 void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWindow& window) {
@@ -38,19 +66,21 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
         PasswordGeneratorDialog dialog(ctx, {}, &window);
         dialog.exec();
     });
-    presenter.registerDialog(MainWindow::Dialogs::keyGenerator, [&ctx, &window](const QVariantMap&) {
-        KeyGeneratorDialog dialog(ctx, {}, &window);
-        dialog.exec();
-    });
-    presenter.registerDialog(MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
-        const PassFile* file = ctx.items.database();
-        const auto entry = file ? file->findItem(values.value(QStringLiteral("uuid")).toString())
-                                : nullptr;
-        if (entry) {
-            PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
-            dialog.exec();
-        }
-    });
+    presenter.registerDialog(MainWindow::Dialogs::keyGenerator,
+                             [&ctx, &window](const QVariantMap&) {
+                                 KeyGeneratorDialog dialog(ctx, {}, &window);
+                                 dialog.exec();
+                             });
+    presenter.registerDialog(
+        MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
+            const PassFile* file = ctx.items.database();
+            const auto entry =
+                file ? file->findItem(values.value(QStringLiteral("uuid")).toString()) : nullptr;
+            if (entry) {
+                PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
+                dialog.exec();
+            }
+        });
     const auto editor = [&ctx, &window](const QVariantMap& values) {
         PassFile* file = ctx.items.database();
         if (!file) {
@@ -72,17 +102,42 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             }
             dialog = std::make_unique<EntryEditorDialog>(ctx, entry, &window);
         }
-        dialog->setGeneratorOpener([&ctx, editor = dialog.get()](
-                                       std::function<bool(const QString&)> target) {
-            PasswordGeneratorDialog generator(ctx, std::move(target), editor);
-            generator.exec();
-        });
+        dialog->setGeneratorOpener(
+            [&ctx, editor = dialog.get()](std::function<bool(const QString&)> target) {
+                PasswordGeneratorDialog generator(ctx, std::move(target), editor);
+                generator.exec();
+            });
         if (dialog->exec() == QDialog::Accepted && dialog->controller().entry()) {
             window.selectEntry(*dialog->controller().entry());
         }
     };
     presenter.registerDialog(MainWindow::Dialogs::editEntry, editor);
     presenter.registerDialog(QStringLiteral("DocumentDetailViewController"), editor);
+
+    presenter.registerDialog(
+        QStringLiteral("WebSocketAddEntryViewController"), [&ctx, &window](const QVariantMap& v) {
+            const QString title = v.value(QStringLiteral("title")).toString();
+            const QString url = v.value(QStringLiteral("url")).toString();
+            std::optional<SocketXMLForm> form;
+            if (v.contains(QStringLiteral("form"))) {
+                form = v.value(QStringLiteral("form")).value<SocketXMLForm>();
+            }
+            openBridgeOffer(ctx, window, [&ctx, &window, title, url, form](PassFile& file) {
+                return new WebSocketAddEntryDialog(ctx, file, title, url, form,
+                                                   window.selectedFolder(), &window);
+            });
+        });
+    presenter.registerDialog(
+        QStringLiteral("WebSocketPasswordUpdateViewController"),
+        [&ctx, &window](const QVariantMap& v) {
+            const QString uuid = v.value(QStringLiteral("uuid")).toString();
+            const QString password = v.value(QStringLiteral("password")).toString();
+            openBridgeOffer(ctx, window, [&ctx, &window, uuid, password](PassFile& file) {
+                std::shared_ptr<Info2Item> entry = file.findItem(uuid);
+                return entry ? new WebSocketPasswordUpdateDialog(ctx, entry, password, &window)
+                             : nullptr;
+            });
+        });
 }
 
 } // namespace keskor

@@ -4,11 +4,7 @@
 
 #include "ui/MainWindow.h"
 
-#include "core/DatabaseInfoHelper.h"
-#include "core/DemoDatabase.h"
 #include "core/EntryType.h"
-#include "core/FileFunctions.h"
-#include "testing/SampleDatabase.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/EntryListModel.h"
@@ -25,8 +21,6 @@ using namespace keskor;
 
 namespace {
 
-const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
-
 class MainWindowTest : public keskor::test::UiFixture {
 protected:
     std::unique_ptr<MainWindow> window;
@@ -34,14 +28,7 @@ protected:
     void SetUp() override {
         window = std::make_unique<MainWindow>(ctx());
         desktop.setSelectedFolder([this] { return window->selectedFolder(); });
-        PassFile file = DemoDatabase::create();
-        file.setKdfParameters(keskor::testing::SampleDatabase::kFastKdfMemory,
-                              keskor::testing::SampleDatabase::kFastKdfPasses);
-        const DatabaseInfo info = DatabaseInfoHelper::localFile(dir.file(QStringLiteral("t.pswd")));
-        const Key256 key =
-            session().keyHelper.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
-        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
-        desktop.app().databases().openWithCredentials(info, Credentials(kPassword, std::nullopt));
+        openDemoDatabase();
         window->showDatabaseView();
         window->show();
         presenter.clearCalls();

@@ -3,6 +3,9 @@
 // scripted presenter answers the questions, a fake clock drives the timers, the clipboard and
 // the keychain live in memory. Screenshots of the widgets go to the build folder.
 
+#include "core/DatabaseInfoHelper.h"
+#include "core/DemoDatabase.h"
+#include "core/FileFunctions.h"
 #include "core/InactiveWebSocketManager.h"
 #include "platform/AppPaths.h"
 #include "platform/FakeClock.h"
@@ -11,6 +14,7 @@
 #include "platform/MemoryKeychain.h"
 #include "platform/RecordingStatusItem.h"
 #include "platform/RecordingUserNotifier.h"
+#include "testing/SampleDatabase.h"
 #include "testing/ScriptedPresenter.h"
 #include "tests/support/TempDir.h"
 #include "ui/DesktopApplication.h"
@@ -52,6 +56,21 @@ protected:
 
     UiContext& ctx() { return desktop.context(); }
     SessionManager& session() { return desktop.app().mainManager().sessionManager; }
+
+    static inline const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
+
+    /// Writes the demonstration database (cheap key derivation) to the temporary folder and
+    /// opens it the way the password dialog does.
+    void openDemoDatabase() {
+        PassFile file = DemoDatabase::create();
+        file.setKdfParameters(keskor::testing::SampleDatabase::kFastKdfMemory,
+                              keskor::testing::SampleDatabase::kFastKdfPasses);
+        const DatabaseInfo info = DatabaseInfoHelper::localFile(dir.file(QStringLiteral("t.pswd")));
+        const Key256 key =
+            session().keyHelper.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
+        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
+        desktop.app().databases().openWithCredentials(info, Credentials(kPassword, std::nullopt));
+    }
 
     /// Saves a picture of the widget as an artefact of the run.
     static void screenshot(QWidget& widget, const QString& name) {
