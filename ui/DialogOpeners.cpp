@@ -1,15 +1,18 @@
 #include "ui/DialogOpeners.h"
 
+#include "core/AppDelegate.h"
+#include "core/DatabaseInfoHelper.h"
 #include "core/ItemActions.h"
 #include "core/shared/PassFile.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/KeyGeneratorDialog.h"
+#include "ui/MainWindow.h"
 #include "ui/PartialBuilderDialog.h"
 #include "ui/PasswordGeneratorDialog.h"
-#include "ui/SettingsDialog.h"
-#include "ui/MainWindow.h"
+#include "ui/PrintDialog.h"
 #include "ui/QtPresenter.h"
+#include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
 
 #include <QVariantMap>
@@ -38,18 +41,36 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
         PasswordGeneratorDialog dialog(ctx, {}, &window);
         dialog.exec();
     });
-    presenter.registerDialog(MainWindow::Dialogs::keyGenerator, [&ctx, &window](const QVariantMap&) {
-        KeyGeneratorDialog dialog(ctx, {}, &window);
-        dialog.exec();
-    });
-    presenter.registerDialog(MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
-        const PassFile* file = ctx.items.database();
-        const auto entry = file ? file->findItem(values.value(QStringLiteral("uuid")).toString())
-                                : nullptr;
-        if (entry) {
-            PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
-            dialog.exec();
+    presenter.registerDialog(MainWindow::Dialogs::keyGenerator,
+                             [&ctx, &window](const QVariantMap&) {
+                                 KeyGeneratorDialog dialog(ctx, {}, &window);
+                                 dialog.exec();
+                             });
+    presenter.registerDialog(
+        MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
+            const PassFile* file = ctx.items.database();
+            const auto entry =
+                file ? file->findItem(values.value(QStringLiteral("uuid")).toString()) : nullptr;
+            if (entry) {
+                PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(MainWindow::Dialogs::print, [&ctx, &window](const QVariantMap&) {
+        const SessionManager& session = ctx.app.mainManager().sessionManager;
+        PassFile* file = ctx.items.database();
+        if (!file || !session.currentDBInfo) {
+            return;
         }
+        const DatabaseInfo& info = *session.currentDBInfo;
+        Info2Item* folder = window.selectedFolder();
+        PDFOptions options = PDFOptions::forDatabase(folder ? folder : &file->root(), info.name);
+        options.selectedEntries = window.selectedEntries();
+        // Several chosen entries are what the user means to print; a single one is usually just
+        // where the list's cursor happens to be.
+        options.isAll = options.selectedEntries.size() < 2;
+        PrintDialog dialog(ctx, std::move(options), DatabaseInfoHelper::text(info), &window);
+        dialog.exec();
     });
     const auto editor = [&ctx, &window](const QVariantMap& values) {
         PassFile* file = ctx.items.database();
@@ -72,11 +93,11 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             }
             dialog = std::make_unique<EntryEditorDialog>(ctx, entry, &window);
         }
-        dialog->setGeneratorOpener([&ctx, editor = dialog.get()](
-                                       std::function<bool(const QString&)> target) {
-            PasswordGeneratorDialog generator(ctx, std::move(target), editor);
-            generator.exec();
-        });
+        dialog->setGeneratorOpener(
+            [&ctx, editor = dialog.get()](std::function<bool(const QString&)> target) {
+                PasswordGeneratorDialog generator(ctx, std::move(target), editor);
+                generator.exec();
+            });
         if (dialog->exec() == QDialog::Accepted && dialog->controller().entry()) {
             window.selectEntry(*dialog->controller().entry());
         }
