@@ -53,6 +53,9 @@ bool PDFPageCollection::paintTo(QPagedPaintDevice& device) const {
         const qreal scale =
             std::min(device.width() / page.width(), device.height() / page.height());
         painter.save();
+        // A printer's page may differ a little from ours: the page is centred on it.
+        painter.translate((device.width() - page.width() * scale) / 2,
+                          (device.height() - page.height() * scale) / 2);
         painter.scale(scale, scale);
         paintPage(i, painter);
         painter.restore();

@@ -25,7 +25,7 @@ public:
     int count() const noexcept { return int(m_pages.size()); }
 
     /// Paints every page onto `device`, one page each, scaled from points to the device's
-    /// paint rectangle. False when the painter cannot start on the device.
+    /// paint rectangle and centred on it. False when the painter cannot start on the device.
     bool paintTo(QPagedPaintDevice& device) const;
     /// Paints page `index` in points onto a painter already scaled to its device.
     void paintPage(int index, QPainter& painter) const;

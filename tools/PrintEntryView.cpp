@@ -114,7 +114,11 @@ qreal PrintEntryView::layout(qreal width) {
     const QFontMetricsF metrics(m_font);
     const QFontMetricsF heading(m_headingFont);
     const auto wrapped = [](const QFontMetricsF& fm, qreal w, const QString& s) {
-        // An empty value still takes its line, so label and value stay aligned.
+        // An empty value still takes its line, so label and value stay aligned. Most values
+        // are one short line, measured far faster without the wrapping layout.
+        if (!s.contains(u'\n') && fm.horizontalAdvance(s) <= w) {
+            return fm.height();
+        }
         return std::max(fm.height(), fm.boundingRect(QRectF(0, 0, w, 1e9), kWrap, s).height());
     };
     m_headingHeight = wrapped(heading, m_width, m_name);

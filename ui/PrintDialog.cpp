@@ -61,6 +61,9 @@ constexpr const char* kSortKeys[] = {"print_field_description",
 
 constexpr int kZoomPercents[] = {50, 75, 100, 125, 150, 200};
 constexpr int kPageSpacing = 12;
+/// A preview of a whole large database would hold thousands of pages; the first ones show the
+/// layout, and every page is still printed.
+constexpr std::size_t kMaxPreviewPages = 100;
 
 QLineEdit* marginField(int value, const char* name, QWidget* parent) {
     auto* field = new QLineEdit(QString::number(value), parent);
@@ -372,8 +375,14 @@ void PrintDialog::buildPreview() {
     }
     m_pageLabels.clear();
     m_rendered.clear();
+    delete m_morePages;
+    m_morePages = nullptr;
     const double zoom = m_controller.zoom();
-    for (const PDFPageView& page : m_controller.pages().pages()) {
+    const auto& pages = m_controller.pages().pages();
+    for (const PDFPageView& page : pages) {
+        if (m_pageLabels.size() == kMaxPreviewPages) {
+            break;
+        }
         auto* label = new QLabel(m_pagesWidget);
         label->setObjectName(QStringLiteral("previewPage%1").arg(m_pageLabels.size() + 1));
         label->setFixedSize((page.pageSize() * zoom).toSize());
@@ -384,6 +393,14 @@ void PrintDialog::buildPreview() {
         m_pagesLayout->addWidget(label, 0, Qt::AlignHCenter);
         m_pageLabels.push_back(label);
         m_rendered.push_back(false);
+    }
+    if (pages.size() > m_pageLabels.size()) {
+        m_morePages =
+            new QLabel(m_ctx.localizer.text(QStringLiteral("print_more_pages"),
+                                            {QString::number(pages.size() - m_pageLabels.size())}),
+                       m_pagesWidget);
+        m_morePages->setObjectName(QStringLiteral("morePagesLabel"));
+        m_pagesLayout->addWidget(m_morePages, 0, Qt::AlignHCenter);
     }
     m_pagesWidget->adjustSize();
     renderVisiblePages();

@@ -75,6 +75,7 @@ private:
     QVBoxLayout* m_pagesLayout;
     std::vector<QLabel*> m_pageLabels;
     std::vector<bool> m_rendered;
+    QLabel* m_morePages = nullptr;
     /// Typing in the text fields lays the pages out once the typing pauses.
     QTimer* m_layoutTimer;
 };
