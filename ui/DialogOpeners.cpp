@@ -1,6 +1,7 @@
 #include "ui/DialogOpeners.h"
 
 #include "core/AppDelegate.h"
+#include "core/DatabaseInfoHelper.h"
 #include "core/ItemActions.h"
 #include "core/MainManager.h"
 #include "core/SessionManager.h"
@@ -11,6 +12,7 @@
 #include "ui/MainWindow.h"
 #include "ui/PartialBuilderDialog.h"
 #include "ui/PasswordGeneratorDialog.h"
+#include "ui/PrintDialog.h"
 #include "ui/QtPresenter.h"
 #include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
@@ -81,6 +83,22 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
                 dialog.exec();
             }
         });
+    presenter.registerDialog(MainWindow::Dialogs::print, [&ctx, &window](const QVariantMap&) {
+        const SessionManager& session = ctx.app.mainManager().sessionManager;
+        PassFile* file = ctx.items.database();
+        if (!file || !session.currentDBInfo) {
+            return;
+        }
+        const DatabaseInfo& info = *session.currentDBInfo;
+        Info2Item* folder = window.selectedFolder();
+        PDFOptions options = PDFOptions::forDatabase(folder ? folder : &file->root(), info.name);
+        options.selectedEntries = window.selectedEntries();
+        // Several chosen entries are what the user means to print; a single one is usually just
+        // where the list's cursor happens to be.
+        options.isAll = options.selectedEntries.size() < 2;
+        PrintDialog dialog(ctx, std::move(options), DatabaseInfoHelper::text(info), &window);
+        dialog.exec();
+    });
     const auto editor = [&ctx, &window](const QVariantMap& values) {
         PassFile* file = ctx.items.database();
         if (!file) {
