@@ -5,12 +5,13 @@
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/KeyGeneratorDialog.h"
+#include "ui/MainWindow.h"
 #include "ui/PartialBuilderDialog.h"
 #include "ui/PasswordGeneratorDialog.h"
-#include "ui/SettingsDialog.h"
-#include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
+#include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
+#include "ui/XmlExportDialog.h"
 
 #include <QVariantMap>
 #include <memory>
@@ -38,18 +39,30 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
         PasswordGeneratorDialog dialog(ctx, {}, &window);
         dialog.exec();
     });
-    presenter.registerDialog(MainWindow::Dialogs::keyGenerator, [&ctx, &window](const QVariantMap&) {
-        KeyGeneratorDialog dialog(ctx, {}, &window);
-        dialog.exec();
-    });
-    presenter.registerDialog(MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
-        const PassFile* file = ctx.items.database();
-        const auto entry = file ? file->findItem(values.value(QStringLiteral("uuid")).toString())
-                                : nullptr;
-        if (entry) {
-            PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
-            dialog.exec();
+    presenter.registerDialog(MainWindow::Dialogs::keyGenerator,
+                             [&ctx, &window](const QVariantMap&) {
+                                 KeyGeneratorDialog dialog(ctx, {}, &window);
+                                 dialog.exec();
+                             });
+    presenter.registerDialog(
+        MainWindow::Dialogs::partial, [&ctx, &window](const QVariantMap& values) {
+            const PassFile* file = ctx.items.database();
+            const auto entry =
+                file ? file->findItem(values.value(QStringLiteral("uuid")).toString()) : nullptr;
+            if (entry) {
+                PartialBuilderDialog dialog(ctx, entry->password().value_or(QString()), &window);
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(MainWindow::Dialogs::exportXml, [&ctx, &window](const QVariantMap&) {
+        QStringList selected;
+        for (const auto& entry : window.selectedEntries()) {
+            if (!entry->isFolder) {
+                selected.append(entry->fingerprint);
+            }
         }
+        XmlExportDialog dialog(ctx, selected, &window);
+        dialog.exec();
     });
     const auto editor = [&ctx, &window](const QVariantMap& values) {
         PassFile* file = ctx.items.database();
@@ -72,11 +85,11 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             }
             dialog = std::make_unique<EntryEditorDialog>(ctx, entry, &window);
         }
-        dialog->setGeneratorOpener([&ctx, editor = dialog.get()](
-                                       std::function<bool(const QString&)> target) {
-            PasswordGeneratorDialog generator(ctx, std::move(target), editor);
-            generator.exec();
-        });
+        dialog->setGeneratorOpener(
+            [&ctx, editor = dialog.get()](std::function<bool(const QString&)> target) {
+                PasswordGeneratorDialog generator(ctx, std::move(target), editor);
+                generator.exec();
+            });
         if (dialog->exec() == QDialog::Accepted && dialog->controller().entry()) {
             window.selectEntry(*dialog->controller().entry());
         }

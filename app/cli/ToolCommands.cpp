@@ -241,16 +241,8 @@ int pwned(CliRun& run) {
 int exportXml(CliRun& run) {
     const QString target = run.argument(1);
     PassFile& file = run.openDatabase(run.argument(0));
-    if (!RightsHelper::checkDBExportRights(file)) {
-        throw CommonException(
-            QStringLiteral("You have no right to export this database; nothing was written."));
-    }
-    const QFileInfo out(target);
-    if (out.exists() && out.canonicalFilePath() == QFileInfo(run.argument(0)).canonicalFilePath()) {
-        throw CommonException(QStringLiteral("The export would replace the database itself."));
-    }
-    if (out.isDir()) {
-        throw CommonException(QStringLiteral("%1 is a folder.").arg(target));
+    if (const auto refused = XmlExportController::refusal(file, target, run.argument(0))) {
+        throw CommonException(run.context().localizer().text(*refused));
     }
     XmlExportOptions options;
     if (run.isSet(QStringLiteral("folder"))) {

@@ -1,0 +1,142 @@
+// The entry tools' dialogs driven as a user drives them, offscreen, over a small real database:
+// the XML export, the clean-up, find and replace, the password analysis and the backups.
+
+#include "core/AppDelegate.h"
+#include "core/BackupStorage.h"
+#include "core/DatabaseInfoHelper.h"
+#include "core/FileFunctions.h"
+#include "core/ItemActions.h"
+#include "core/Localizer.h"
+#include "core/SessionManager.h"
+#include "core/shared/DateTimeHelper.h"
+#include "testing/RangeServer.h"
+#include "testing/SampleDatabase.h"
+#include "tests/ui/UiFixture.h"
+#include "tools/PwnedPasswordsClient.h"
+#include "ui/UiContext.h"
+#include "ui/XmlExportDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using namespace keskor;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
+
+class ToolDialogsTest : public keskor::test::UiFixture {
+protected:
+    DatabaseInfo info;
+
+    void SetUp() override {
+        PassFile file = PassFile::createNewFile(PassFile::FileType::Zip, QStringLiteral("tools"),
+                                                PassFile::AuthenticationType::Password, false);
+        file.setKdfParameters(keskor::testing::SampleDatabase::kFastKdfMemory,
+                              keskor::testing::SampleDatabase::kFastKdfPasses);
+        auto web = Info2Item::createFolder(QStringLiteral("Web"));
+        web->addSubItem(entry(QStringLiteral("Shop"), QStringLiteral("anna"),
+                              QStringLiteral("banana-Tree-77!x"), true));
+        web->addSubItem(
+            entry(QStringLiteral("Forum"), QStringLiteral("bob"), QStringLiteral("1234"), false));
+        file.addItem(web);
+        file.addItem(entry(QStringLiteral("Mail"), QStringLiteral("carla"),
+                           QStringLiteral("Zq8#rT2!mW9$kP4&vX7"), true));
+        info = DatabaseInfoHelper::localFile(dir.file(QStringLiteral("tools.pswd")));
+        const Key256 key =
+            session().keyHelper.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
+        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
+        desktop.app().databases().openWithCredentials(info, Credentials(kPassword, std::nullopt));
+        presenter.clearCalls();
+    }
+
+    static std::shared_ptr<Info2Item> entry(const QString& title, const QString& user,
+                                            const QString& secret, bool used) {
+        auto item = Info2Item::create(Info2Item::TypePassword, title);
+        item->setUserName(user);
+        item->setPassword(secret);
+        item->lastAccessed = used ? DateTimeHelper::Now() - 1.0 : 0.0;
+        return item;
+    }
+
+    PassFile& database() { return *session().currentPassFile; }
+
+    std::shared_ptr<Info2Item> find(const QString& title) {
+        std::shared_ptr<Info2Item> found;
+        std::function<void(const Info2Item&)> walk = [&](const Info2Item& folder) {
+            for (const auto& child : folder.subItems()) {
+                if (child->description == title) {
+                    found = child;
+                }
+                walk(*child);
+            }
+        };
+        walk(database().root());
+        return found;
+    }
+
+    template <typename T> static T* child(QWidget& parent, const char* name) {
+        T* widget = parent.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+};
+
+TEST_F(ToolDialogsTest, ExportWritesAFolderAsAParsableDocument) {
+    XmlExportDialog dialog(ctx(), {});
+    dialog.show();
+    const QString target = dir.file(QStringLiteral("out/web.xml"));
+    QDir().mkpath(dir.file(QStringLiteral("out")));
+    presenter.answerFile(target);
+    QTest::mouseClick(child<QPushButton>(dialog, "chooseButton"), Qt::LeftButton);
+    EXPECT_EQ(child<QLineEdit>(dialog, "targetField")->text(), target);
+    auto* folders = child<QComboBox>(dialog, "folderPopup");
+    folders->setCurrentIndex(folders->findText(QStringLiteral("Web"), Qt::MatchContains));
+    screenshot(dialog, QStringLiteral("export-dialog"));
+    QTest::mouseClick(child<QPushButton>(dialog, "exportButton"), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted)
+        << presenter.transcript().join('\n').toStdString();
+
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList descriptions;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QStringLiteral("description")) {
+            descriptions.append(xml.readElementText());
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(descriptions, (QStringList{QStringLiteral("Shop"), QStringLiteral("Forum")}));
+
+    // The database file itself is never a target: it is refused and left as it was.
+    const QString databaseFile = FileFunctions::databaseFile(paths, info);
+    const QByteArray before = [&] {
+        QFile f(databaseFile);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    presenter.answerAlert(0);
+    XmlExportDialog again(ctx(), {});
+    again.show();
+    child<QLineEdit>(again, "targetField")->setText(databaseFile);
+    QTest::mouseClick(child<QPushButton>(again, "exportButton"), Qt::LeftButton);
+    EXPECT_NE(again.result(), QDialog::Accepted);
+    EXPECT_TRUE(
+        presenter.transcript().join('\n').contains(QStringLiteral("error_export_over_database")))
+        << presenter.transcript().join('\n').toStdString();
+    QFile f(databaseFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
+
+} // namespace
