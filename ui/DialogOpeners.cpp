@@ -2,6 +2,7 @@
 
 #include "core/ItemActions.h"
 #include "core/shared/PassFile.h"
+#include "ui/CleanUpDialog.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/KeyGeneratorDialog.h"
@@ -54,6 +55,7 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
                 dialog.exec();
             }
         });
+    presenter.registerDialog(MainWindow::Dialogs::cleanUp, plain<CleanUpDialog>(ctx, window));
     presenter.registerDialog(MainWindow::Dialogs::exportXml, [&ctx, &window](const QVariantMap&) {
         QStringList selected;
         for (const auto& entry : window.selectedEntries()) {

@@ -13,6 +13,7 @@
 #include "testing/SampleDatabase.h"
 #include "tests/ui/UiFixture.h"
 #include "tools/PwnedPasswordsClient.h"
+#include "ui/CleanUpDialog.h"
 #include "ui/UiContext.h"
 #include "ui/XmlExportDialog.h"
 
@@ -137,6 +138,37 @@ TEST_F(ToolDialogsTest, ExportWritesAFolderAsAParsableDocument) {
     QFile f(databaseFile);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(ToolDialogsTest, CleanUpFindsTheNeverUsedEntryAndDeletesIt) {
+    CleanUpDialog dialog(ctx());
+    dialog.show();
+    auto* table = child<QTableView>(dialog, "resultTable");
+    EXPECT_EQ(table->model()->rowCount(), 0);
+    // On the box itself: a check box stretched by its layout ignores clicks right of its text.
+    auto* neverUsed = child<QCheckBox>(dialog, "neverUsedCheck");
+    QTest::mouseClick(neverUsed, Qt::LeftButton, {}, QPoint(8, neverUsed->height() / 2));
+    ASSERT_TRUE(neverUsed->isChecked());
+    ASSERT_EQ(table->model()->rowCount(), 1);
+    EXPECT_EQ(table->model()->index(0, 0).data().toString(), QStringLiteral("Forum"));
+    EXPECT_EQ(table->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_TRUE(child<QLabel>(dialog, "descriptionLabel")->text().contains(QStringLiteral("1")));
+    screenshot(dialog, QStringLiteral("cleanup-dialog"));
+
+    // Unmarked, the row is left alone even when the action is confirmed.
+    table->model()->setData(table->model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+    EXPECT_EQ(table->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    presenter.answerAlert(0);
+    QTest::mouseClick(child<QPushButton>(dialog, "deleteEntryButton"), Qt::LeftButton);
+    ASSERT_NE(find(QStringLiteral("Forum")), nullptr);
+
+    ASSERT_EQ(table->model()->rowCount(), 1);
+    presenter.answerAlert(0);
+    QTest::mouseClick(child<QPushButton>(dialog, "deleteEntryButton"), Qt::LeftButton);
+    EXPECT_EQ(find(QStringLiteral("Forum")), nullptr);
+    EXPECT_NE(find(QStringLiteral("Shop")), nullptr);
+    EXPECT_EQ(table->model()->rowCount(), 0);
+    EXPECT_TRUE(presenter.isScriptUsedUp());
 }
 
 } // namespace
