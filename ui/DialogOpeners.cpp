@@ -10,6 +10,7 @@
 #include "ui/PartialBuilderDialog.h"
 #include "ui/PasswordGeneratorDialog.h"
 #include "ui/QtPresenter.h"
+#include "ui/ReplaceDialog.h"
 #include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
 #include "ui/XmlExportDialog.h"
@@ -56,6 +57,11 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             }
         });
     presenter.registerDialog(MainWindow::Dialogs::cleanUp, plain<CleanUpDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::replace, [&ctx, &window](const QVariantMap&) {
+        ReplaceDialog dialog(
+            ctx, [&window] { window.refresh(); }, &window);
+        dialog.exec();
+    });
     presenter.registerDialog(MainWindow::Dialogs::exportXml, [&ctx, &window](const QVariantMap&) {
         QStringList selected;
         for (const auto& entry : window.selectedEntries()) {

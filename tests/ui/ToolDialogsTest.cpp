@@ -14,6 +14,7 @@
 #include "tests/ui/UiFixture.h"
 #include "tools/PwnedPasswordsClient.h"
 #include "ui/CleanUpDialog.h"
+#include "ui/ReplaceDialog.h"
 #include "ui/UiContext.h"
 #include "ui/XmlExportDialog.h"
 
@@ -168,6 +169,36 @@ TEST_F(ToolDialogsTest, CleanUpFindsTheNeverUsedEntryAndDeletesIt) {
     EXPECT_EQ(find(QStringLiteral("Forum")), nullptr);
     EXPECT_NE(find(QStringLiteral("Shop")), nullptr);
     EXPECT_EQ(table->model()->rowCount(), 0);
+    EXPECT_TRUE(presenter.isScriptUsedUp());
+}
+
+TEST_F(ToolDialogsTest, ReplaceChangesEveryFieldOfTheMarkedEntries) {
+    int refreshed = 0;
+    ReplaceDialog dialog(ctx(), [&refreshed] { ++refreshed; });
+    dialog.show();
+    auto* findButton = child<QPushButton>(dialog, "findButton");
+    auto* replaceButton = child<QPushButton>(dialog, "replaceButton");
+    EXPECT_FALSE(findButton->isEnabled());
+    QTest::keyClicks(child<QLineEdit>(dialog, "searchField"), QStringLiteral("a"));
+    EXPECT_TRUE(findButton->isEnabled());
+    QTest::mouseClick(findButton, Qt::LeftButton);
+    auto* table = child<QTableView>(dialog, "resultTable");
+    ASSERT_EQ(table->model()->rowCount(), 2);
+    EXPECT_FALSE(replaceButton->isEnabled()) << "no replacement text yet";
+    QTest::keyClicks(child<QLineEdit>(dialog, "replaceField"), QStringLiteral("b"));
+    EXPECT_TRUE(replaceButton->isEnabled());
+    screenshot(dialog, QStringLiteral("replace-dialog"));
+
+    presenter.answerAlert(0);
+    QTest::mouseClick(replaceButton, Qt::LeftButton);
+    EXPECT_EQ(find(QStringLiteral("Shop"))->userName(), QStringLiteral("bnnb"));
+    EXPECT_EQ(find(QStringLiteral("Shop"))->password(), QStringLiteral("bbnbnb-Tree-77!x"));
+    EXPECT_EQ(find(QStringLiteral("Mbil"))->userName(), QStringLiteral("cbrlb"));
+    EXPECT_EQ(find(QStringLiteral("Forum"))->userName(), QStringLiteral("bob"));
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_FALSE(replaceButton->isEnabled());
+    // The explicit save wrote the change.
+    EXPECT_FALSE(database().isModified());
     EXPECT_TRUE(presenter.isScriptUsedUp());
 }
 
