@@ -2,6 +2,7 @@
 
 #include "core/ItemActions.h"
 #include "core/shared/PassFile.h"
+#include "ui/AnalyzeDialog.h"
 #include "ui/CleanUpDialog.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
@@ -57,6 +58,7 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             }
         });
     presenter.registerDialog(MainWindow::Dialogs::cleanUp, plain<CleanUpDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::analyze, plain<AnalyzeDialog>(ctx, window));
     presenter.registerDialog(MainWindow::Dialogs::replace, [&ctx, &window](const QVariantMap&) {
         ReplaceDialog dialog(
             ctx, [&window] { window.refresh(); }, &window);
@@ -86,8 +88,11 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             dialog = std::make_unique<EntryEditorDialog>(
                 ctx, values.value(QStringLiteral("newType")).toInt(), *folder, &window);
         } else {
-            std::shared_ptr<Info2Item> entry =
-                file->findItem(values.value(QStringLiteral("uuid")).toString());
+            // The tools name the entry by "fingerprint", the window and the bridge by "uuid".
+            const QString id = values.contains(QStringLiteral("uuid"))
+                                   ? values.value(QStringLiteral("uuid")).toString()
+                                   : values.value(QStringLiteral("fingerprint")).toString();
+            std::shared_ptr<Info2Item> entry = id.isEmpty() ? nullptr : file->findItem(id);
             if (!entry) {
                 return;
             }

@@ -13,6 +13,8 @@
 #include "testing/SampleDatabase.h"
 #include "tests/ui/UiFixture.h"
 #include "tools/PwnedPasswordsClient.h"
+#include "ui/AnalyzeDialog.h"
+#include "ui/AnalyzeTableModel.h"
 #include "ui/CleanUpDialog.h"
 #include "ui/ReplaceDialog.h"
 #include "ui/UiContext.h"
@@ -200,6 +202,46 @@ TEST_F(ToolDialogsTest, ReplaceChangesEveryFieldOfTheMarkedEntries) {
     // The explicit save wrote the change.
     EXPECT_FALSE(database().isModified());
     EXPECT_TRUE(presenter.isScriptUsedUp());
+}
+
+TEST_F(ToolDialogsTest, AnalyzeListsTheWeakestFirstAndChecksBreachesInTheBackground) {
+    keskor::testing::RangeServer server;
+    ASSERT_TRUE(server.listen());
+    server.addPassword(QStringLiteral("1234"), 42);
+    PwnedPasswordsClient client(ctx().network,
+                                PwnedPasswordsClient::Config{.baseUrl = server.baseUrl()});
+    UiContext& c = ctx();
+    UiContext local{c.app,       c.items, c.presenter, c.localizer,      c.text,
+                    c.clipboard, c.clock, c.random,    c.notifications,  c.protection,
+                    c.network,   client,  c.lock,      c.selectedFolder, c.dialogParent};
+    AnalyzeDialog dialog(local);
+    dialog.show();
+    auto* table = child<QTableView>(dialog, "resultTable");
+    const auto cell = [table](int row, int column) {
+        return table->model()->index(row, column).data().toString();
+    };
+    ASSERT_EQ(table->model()->rowCount(), 3);
+    EXPECT_EQ(cell(0, AnalyzeTableModel::Description), QStringLiteral("Forum"));
+    EXPECT_EQ(cell(2, AnalyzeTableModel::Description), QStringLiteral("Mail"));
+
+    auto* check = child<QPushButton>(dialog, "checkBreachesButton");
+    QTest::mouseClick(check, Qt::LeftButton);
+    // The check runs while the dialog keeps serving events.
+    EXPECT_FALSE(check->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([check] { return check->isEnabled(); }, 10000));
+    EXPECT_EQ(cell(0, AnalyzeTableModel::Breached), QStringLiteral("42"));
+    EXPECT_EQ(cell(1, AnalyzeTableModel::Breached),
+              localizer.text(QStringLiteral("analyze_not_breached")));
+    EXPECT_EQ(child<QLabel>(dialog, "breachStatusLabel")->text(),
+              localizer.text(QStringLiteral("analyze_breached_summary"),
+                             {QStringLiteral("1"), QStringLiteral("3")}));
+    // One request per distinct prefix, and only prefixes leave the machine.
+    EXPECT_EQ(server.requests().size(), 3);
+    for (const auto& request : server.requests()) {
+        EXPECT_EQ(request.target.size(), qsizetype(QByteArray("/range/12345").size()));
+    }
+    EXPECT_TRUE(presenter.calls().isEmpty()) << presenter.transcript().join('\n').toStdString();
+    screenshot(dialog, QStringLiteral("analyze-dialog"));
 }
 
 } // namespace
