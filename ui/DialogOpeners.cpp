@@ -3,6 +3,7 @@
 #include "core/ItemActions.h"
 #include "core/shared/PassFile.h"
 #include "ui/AnalyzeDialog.h"
+#include "ui/BackupManagerDialog.h"
 #include "ui/CleanUpDialog.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
@@ -59,6 +60,7 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
         });
     presenter.registerDialog(MainWindow::Dialogs::cleanUp, plain<CleanUpDialog>(ctx, window));
     presenter.registerDialog(MainWindow::Dialogs::analyze, plain<AnalyzeDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::backups, plain<BackupManagerDialog>(ctx, window));
     presenter.registerDialog(MainWindow::Dialogs::replace, [&ctx, &window](const QVariantMap&) {
         ReplaceDialog dialog(
             ctx, [&window] { window.refresh(); }, &window);

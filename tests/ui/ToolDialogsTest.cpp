@@ -15,6 +15,7 @@
 #include "tools/PwnedPasswordsClient.h"
 #include "ui/AnalyzeDialog.h"
 #include "ui/AnalyzeTableModel.h"
+#include "ui/BackupManagerDialog.h"
 #include "ui/CleanUpDialog.h"
 #include "ui/ReplaceDialog.h"
 #include "ui/UiContext.h"
@@ -242,6 +243,47 @@ TEST_F(ToolDialogsTest, AnalyzeListsTheWeakestFirstAndChecksBreachesInTheBackgro
     }
     EXPECT_TRUE(presenter.calls().isEmpty()) << presenter.transcript().join('\n').toStdString();
     screenshot(dialog, QStringLiteral("analyze-dialog"));
+}
+
+TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
+    BackupStorage& storage = desktop.app().backups();
+    const Key256 key =
+        session().keyHelper.keyFromCredentials(database(), Credentials(kPassword, std::nullopt));
+    const QString base = BackupStorage::backupBaseName(info.name);
+    // Opening may have made one already, as the settings ask.
+    const auto before = BackupManagerController::backupsOf(storage, info.name).size();
+    storage.createBackup(base, key, database());
+    storage.createBackup(base, key, database());
+    // A backup of another database is not listed.
+    storage.createBackup(QStringLiteral("other"), key, database());
+    find(QStringLiteral("Shop"))->description = QStringLiteral("Changed");
+
+    BackupManagerDialog dialog(ctx());
+    dialog.show();
+    auto* table = child<QTableView>(dialog, "backupTable");
+    ASSERT_EQ(table->model()->rowCount(), before + 2);
+    screenshot(dialog, QStringLiteral("backups-dialog"));
+
+    presenter.answerAlert(0);
+    QTest::mouseClick(child<QPushButton>(dialog, "restoreButton"), Qt::LeftButton);
+    EXPECT_NE(find(QStringLiteral("Shop")), nullptr);
+    EXPECT_EQ(find(QStringLiteral("Changed")), nullptr);
+    // The version replaced was kept as one more backup, and the restored one saved at once.
+    ASSERT_EQ(table->model()->rowCount(), before + 3);
+    EXPECT_FALSE(database().isModified());
+
+    table->selectRow(1);
+    const QString doomed = dialog.controller().backups()[1].path.toLocalFile();
+    ASSERT_TRUE(QFileInfo::exists(doomed));
+    presenter.answerAlert(1);
+    QTest::mouseClick(child<QPushButton>(dialog, "deleteButton"), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(doomed)) << "not confirmed";
+    table->selectRow(1);
+    presenter.answerAlert(0);
+    QTest::mouseClick(child<QPushButton>(dialog, "deleteButton"), Qt::LeftButton);
+    EXPECT_FALSE(QFileInfo::exists(doomed));
+    EXPECT_EQ(table->model()->rowCount(), before + 2);
+    EXPECT_TRUE(presenter.isScriptUsedUp());
 }
 
 } // namespace
