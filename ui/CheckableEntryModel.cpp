@@ -48,7 +48,7 @@ void CheckableEntryModel::setMarks(const QList<bool>& marked) {
     m_marked = marked;
     if (!m_items.empty()) {
         Q_EMIT dataChanged(index(0, Description), index(rowCount() - 1, Description),
-                         {Qt::CheckStateRole});
+                           {Qt::CheckStateRole});
     }
 }
 
