@@ -41,6 +41,7 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     MainManager& mainManager() { return m_main; }
+    const AppPaths& paths() const { return m_paths; }
     BackupStorage& backups() { return m_backups; }
     /// The settings screen's logic; a changed port restarts the bridge.
     SettingsController& settings() { return m_settings; }

@@ -80,13 +80,15 @@ public:
     /// Empties the cloud working folders on a background thread; `done` runs there after.
     void cleanUpAtTermination(std::function<void(bool ok)> done = {});
 
+    /// The local file a database is read from and written to (its working copy).
+    QString workingCopyPath(const DatabaseInfo& info) const;
+
     /// The quit question of an open session ("Do you want to save the changes?"); true when
     /// the program may end.
     bool confirmDiscardOrSave();
 
 private:
     void uploadCurrentFile();
-    QString workingCopyPath(const DatabaseInfo& info) const;
 
     Dependencies m_d;
     CreateDatabaseValidator m_validator;

@@ -40,13 +40,14 @@ ReplaceViewController::~ReplaceViewController() {
 }
 
 QList<FolderSelectMenuItem> ReplaceViewController::folderPopup() const {
-    QList<FolderSelectMenuItem> items;
     const PassFile* file = m_database ? m_database() : nullptr;
-    if (file == nullptr) {
-        return items;
-    }
-    items.append({&file->root(), QString(), QString(), 0});
-    addFolders(file->root(), 1, items);
+    return file == nullptr ? QList<FolderSelectMenuItem>() : foldersOf(*file);
+}
+
+QList<FolderSelectMenuItem> ReplaceViewController::foldersOf(const PassFile& file) {
+    QList<FolderSelectMenuItem> items;
+    items.append({&file.root(), QString(), QString(), 0});
+    addFolders(file.root(), 1, items);
     return items;
 }
 

@@ -67,6 +67,8 @@ public:
 
     /// The database itself, then every folder depth first in stored order.
     QList<FolderSelectMenuItem> folderPopup() const;
+    /// The same choices for any database (the export dialog offers them too).
+    static QList<FolderSelectMenuItem> foldersOf(const PassFile& file);
     /// searchFolder is null when the chosen folder is no longer in the database.
     static ReplaceSearchOptions buildOptions(const ReplaceControls& controls, const PassFile& file);
 

@@ -2,7 +2,10 @@
 
 #include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
+#include "core/shared/RightsHelper.h"
 #include "tools/PassFileXmlWriter.h"
+
+#include <QFileInfo>
 
 namespace keskor {
 
@@ -17,6 +20,22 @@ void XmlExportController::writeAtomically(const QString& path, const QByteArray&
         throw CommonException(
             QStringLiteral("The export file could not be written: %1").arg(error));
     }
+}
+
+std::optional<UiText> XmlExportController::refusal(const PassFile& file, const QString& target,
+                                                   const QString& databasePath) {
+    if (!RightsHelper::checkDBExportRights(file)) {
+        return UiText::key(QStringLiteral("error_no_rights_to_export"));
+    }
+    const QFileInfo out(target);
+    if (out.isDir()) {
+        return UiText::key(QStringLiteral("error_export_target_folder"));
+    }
+    if (out.exists() && !databasePath.isEmpty() &&
+        out.canonicalFilePath() == QFileInfo(databasePath).canonicalFilePath()) {
+        return UiText::key(QStringLiteral("error_export_over_database"));
+    }
+    return std::nullopt;
 }
 
 bool XmlExportController::exportToFile(const QString& path, const XmlExportOptions& options) {

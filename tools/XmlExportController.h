@@ -7,11 +7,13 @@
 #include "core/shared/PassFile.h"
 #include "platform/Clock.h"
 #include "platform/Presenter.h"
+#include "platform/UiText.h"
 #include "tools/XmlExportOptions.h"
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace keskor {
 
@@ -21,6 +23,12 @@ public:
 
     XmlExportController(Presenter& presenter, const EncryptionHelper& protection,
                         const Clock& clock, DatabaseAccess database);
+
+    /// Why an export of `file` to `target` must not run: the user has no right to export it,
+    /// the target is a folder, or it is the database file at `databasePath` itself (which the
+    /// unencrypted document would replace). No value when it may run.
+    static std::optional<UiText> refusal(const PassFile& file, const QString& target,
+                                         const QString& databasePath);
 
     /// Writes the open database (or the chosen folder) to `path`; false, after an alert, when
     /// no database is open or the file cannot be written.

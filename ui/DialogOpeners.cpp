@@ -6,6 +6,9 @@
 #include "core/MainManager.h"
 #include "core/SessionManager.h"
 #include "core/shared/PassFile.h"
+#include "ui/AnalyzeDialog.h"
+#include "ui/BackupManagerDialog.h"
+#include "ui/CleanUpDialog.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/KeyGeneratorDialog.h"
@@ -14,10 +17,12 @@
 #include "ui/PasswordGeneratorDialog.h"
 #include "ui/PrintDialog.h"
 #include "ui/QtPresenter.h"
+#include "ui/ReplaceDialog.h"
 #include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
 #include "ui/WebSocketAddEntryDialog.h"
 #include "ui/WebSocketPasswordUpdateDialog.h"
+#include "ui/XmlExportDialog.h"
 
 #include <QTimer>
 #include <QVariantMap>
@@ -99,6 +104,24 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
         PrintDialog dialog(ctx, std::move(options), DatabaseInfoHelper::text(info), &window);
         dialog.exec();
     });
+    presenter.registerDialog(MainWindow::Dialogs::cleanUp, plain<CleanUpDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::analyze, plain<AnalyzeDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::backups, plain<BackupManagerDialog>(ctx, window));
+    presenter.registerDialog(MainWindow::Dialogs::replace, [&ctx, &window](const QVariantMap&) {
+        ReplaceDialog dialog(
+            ctx, [&window] { window.refresh(); }, &window);
+        dialog.exec();
+    });
+    presenter.registerDialog(MainWindow::Dialogs::exportXml, [&ctx, &window](const QVariantMap&) {
+        QStringList selected;
+        for (const auto& entry : window.selectedEntries()) {
+            if (!entry->isFolder) {
+                selected.append(entry->fingerprint);
+            }
+        }
+        XmlExportDialog dialog(ctx, selected, &window);
+        dialog.exec();
+    });
     const auto editor = [&ctx, &window](const QVariantMap& values) {
         PassFile* file = ctx.items.database();
         if (!file) {
@@ -113,8 +136,11 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             dialog = std::make_unique<EntryEditorDialog>(
                 ctx, values.value(QStringLiteral("newType")).toInt(), *folder, &window);
         } else {
-            std::shared_ptr<Info2Item> entry =
-                file->findItem(values.value(QStringLiteral("uuid")).toString());
+            // The tools name the entry by "fingerprint", the window and the bridge by "uuid".
+            const QString id = values.contains(QStringLiteral("uuid"))
+                                   ? values.value(QStringLiteral("uuid")).toString()
+                                   : values.value(QStringLiteral("fingerprint")).toString();
+            std::shared_ptr<Info2Item> entry = id.isEmpty() ? nullptr : file->findItem(id);
             if (!entry) {
                 return;
             }

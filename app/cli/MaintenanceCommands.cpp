@@ -5,6 +5,7 @@
 #include "app/cli/CliUsageError.h"
 #include "app/cli/EntryPath.h"
 #include "core/AppDelegate.h"
+#include "core/BackupManagerController.h"
 #include "core/BackupStorage.h"
 #include "core/FileFunctions.h"
 #include "core/Localizer.h"
@@ -270,29 +271,6 @@ int replace(CliRun& run) {
 
 // backups ----------------------------------------------------------------------------------
 
-/// The backups of the database named `databaseName`, newest first.
-QList<BackupFileInfo> backupsOf(const BackupStorage& storage, const QString& databaseName) {
-    const QString base = BackupStorage::backupBaseName(databaseName);
-    const QString first = BackupStorage::backupFileName(base, 0);
-    const QString extension = first.mid(base.size());
-    QList<BackupFileInfo> mine;
-    for (const BackupFileInfo& backup : storage.backups()) {
-        const QString name = QFileInfo(backup.path.toLocalFile()).fileName();
-        bool ours = name == first;
-        if (!ours && name.startsWith(base + u'_') && name.endsWith(extension)) {
-            const QString slot =
-                name.mid(base.size() + 1, name.size() - base.size() - 1 - extension.size());
-            ours = !slot.isEmpty() &&
-                   std::all_of(slot.begin(), slot.end(), [](QChar c) { return c.isDigit(); });
-        }
-        if (ours) {
-            mine.append(backup);
-        }
-    }
-    BackupStorage::sort(mine, BackupStorage::SortKey::modified, Qt::DescendingOrder);
-    return mine;
-}
-
 Credentials credentialsFrom(const CredentialsAnswer& answer, bool askPassword) {
     std::optional<Key256> external;
     if (answer.keyFilePath) {
@@ -381,7 +359,8 @@ void restoreBackup(CliRun& run, BackupStorage& storage, const QFileInfo& databas
 int backups(CliRun& run) {
     const QFileInfo database(run.argument(0));
     BackupStorage& storage = run.context().app().backups();
-    const QList<BackupFileInfo> list = backupsOf(storage, database.fileName());
+    const QList<BackupFileInfo> list =
+        BackupManagerController::backupsOf(storage, database.fileName());
     const bool restore = run.isSet(QStringLiteral("restore"));
     const bool remove = run.isSet(QStringLiteral("delete"));
     if (restore && remove) {

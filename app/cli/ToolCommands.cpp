@@ -21,6 +21,7 @@
 #include "platform/SystemClock.h"
 #include "platform/UnixSignalWatcher.h"
 #include "tools/AnalyzeViewController.h"
+#include "tools/BreachCheck.h"
 #include "tools/KeyGeneratorViewController.h"
 #include "tools/PasswordHelper.h"
 #include "tools/PwnedPasswordsClient.h"
@@ -84,41 +85,36 @@ QString failureText(CliRun& run, const UiText& message) {
     return run.context().localizer().text(message);
 }
 
-/// The range answers of the service for `prefixes`, one request each, all under way at once.
-/// Throws CommonException with the first failure; nothing partial is returned.
-QHash<QString, QByteArray> fetchRanges(CliRun& run, const QStringList& prefixes) {
-    QHash<QString, QByteArray> bodies;
-    if (prefixes.isEmpty()) {
-        return bodies;
-    }
+/// How often each of `digests` occurs in known breaches, every prefix asked once, all requests
+/// under way at once. Throws CommonException with the first failure; nothing partial is
+/// returned.
+BreachCheck::Counts checkBreaches(CliRun& run, const QStringList& digests) {
     QNetworkAccessManager network;
     // Destroying the client aborts what is still under way once one request has failed.
     auto client = std::make_unique<PwnedPasswordsClient>(network, run.context().pwnedConfig());
+    auto check = std::make_unique<BreachCheck>(*client);
     QEventLoop loop;
-    qsizetype open = prefixes.size();
+    std::optional<BreachCheck::Counts> counts;
     std::optional<QString> failure;
-    for (const QString& prefix : prefixes) {
-        client->fetchRange(
-            prefix,
-            [&, prefix](const QByteArray& body) {
-                bodies.insert(prefix, body);
-                if (--open == 0) {
-                    loop.quit();
-                }
-            },
-            [&](const UiText& message) {
-                if (!failure) {
-                    failure = failureText(run, message);
-                }
-                loop.quit();
-            });
+    check->start(
+        digests,
+        [&](const BreachCheck::Counts& found) {
+            counts = found;
+            loop.quit();
+        },
+        [&](const UiText& message) {
+            failure = failureText(run, message);
+            loop.quit();
+        });
+    if (!counts && !failure) {
+        loop.exec();
     }
-    loop.exec();
+    check.reset();
     client.reset();
     if (failure) {
         throw CommonException(*failure);
     }
-    return bodies;
+    return counts.value_or(BreachCheck::Counts());
 }
 
 // analyze ----------------------------------------------------------------------------------
@@ -145,23 +141,15 @@ int analyze(CliRun& run) {
     const bool pwned = run.isSet(QStringLiteral("pwned"));
     QList<qint64> breached;
     if (pwned) {
-        // Entries are grouped by the prefix of their digest: one request answers them all.
-        QStringList prefixes;
-        QList<std::pair<QString, QString>> keys;
+        QStringList digests;
         for (const AnalyzeRow& row : rows) {
             QString password = row.item->password().value_or(QString());
-            const QString digest = PwnedPasswordsClient::digestText(password);
+            digests.append(PwnedPasswordsClient::digestText(password));
             secureWipe(password);
-            const QString prefix = PwnedPasswordsClient::rangePrefix(digest);
-            if (!prefixes.contains(prefix)) {
-                prefixes.append(prefix);
-            }
-            keys.append({prefix, PwnedPasswordsClient::rangeSuffix(digest)});
         }
-        const QHash<QString, QByteArray> bodies = fetchRanges(run, prefixes);
-        for (const auto& [prefix, suffix] : keys) {
-            breached.append(
-                PwnedRangeParser::countForSuffix(QString::fromUtf8(bodies.value(prefix)), suffix));
+        const BreachCheck::Counts counts = checkBreaches(run, digests);
+        for (const QString& digest : digests) {
+            breached.append(counts.value(digest));
         }
     }
 
@@ -241,16 +229,8 @@ int pwned(CliRun& run) {
 int exportXml(CliRun& run) {
     const QString target = run.argument(1);
     PassFile& file = run.openDatabase(run.argument(0));
-    if (!RightsHelper::checkDBExportRights(file)) {
-        throw CommonException(
-            QStringLiteral("You have no right to export this database; nothing was written."));
-    }
-    const QFileInfo out(target);
-    if (out.exists() && out.canonicalFilePath() == QFileInfo(run.argument(0)).canonicalFilePath()) {
-        throw CommonException(QStringLiteral("The export would replace the database itself."));
-    }
-    if (out.isDir()) {
-        throw CommonException(QStringLiteral("%1 is a folder.").arg(target));
+    if (const auto refused = XmlExportController::refusal(file, target, run.argument(0))) {
+        throw CommonException(run.context().localizer().text(*refused));
     }
     XmlExportOptions options;
     if (run.isSet(QStringLiteral("folder"))) {
