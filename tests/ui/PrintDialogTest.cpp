@@ -72,7 +72,7 @@ TEST_F(PrintDialogTest, TheControlsShapeThePreviewAndTheExportedDocument) {
     ASSERT_NE(page, nullptr);
     EXPECT_GT(page->width(), page->height()) << "the preview follows the orientation";
     QTest::qWait(10);
-    screenshot(*dialog, QStringLiteral("print-dialog"));
+    screenshot(*dialog, QStringLiteral("PrintDialog"));
 
     const QString pdf = dir.file(QStringLiteral("Team"));
     ASSERT_TRUE(dialog->exportTo(pdf));

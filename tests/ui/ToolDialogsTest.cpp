@@ -37,8 +37,6 @@ using namespace keskor;
 
 namespace {
 
-const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
-
 class ToolDialogsTest : public keskor::test::UiFixture {
 protected:
     DatabaseInfo info;
@@ -46,8 +44,6 @@ protected:
     void SetUp() override {
         PassFile file = PassFile::createNewFile(PassFile::FileType::Zip, QStringLiteral("tools"),
                                                 PassFile::AuthenticationType::Password, false);
-        file.setKdfParameters(keskor::testing::SampleDatabase::kFastKdfMemory,
-                              keskor::testing::SampleDatabase::kFastKdfPasses);
         auto web = Info2Item::createFolder(QStringLiteral("Web"));
         web->addSubItem(entry(QStringLiteral("Shop"), QStringLiteral("anna"),
                               QStringLiteral("banana-Tree-77!x"), true));
@@ -56,11 +52,7 @@ protected:
         file.addItem(web);
         file.addItem(entry(QStringLiteral("Mail"), QStringLiteral("carla"),
                            QStringLiteral("Zq8#rT2!mW9$kP4&vX7"), true));
-        info = DatabaseInfoHelper::localFile(dir.file(QStringLiteral("tools.pswd")));
-        const Key256 key =
-            session().keyHelper.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
-        FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
-        desktop.app().databases().openWithCredentials(info, Credentials(kPassword, std::nullopt));
+        info = openDatabase(std::move(file), QStringLiteral("tools.pswd"));
         presenter.clearCalls();
     }
 
@@ -106,7 +98,7 @@ TEST_F(ToolDialogsTest, ExportWritesAFolderAsAParsableDocument) {
     EXPECT_EQ(child<QLineEdit>(dialog, "targetField")->text(), target);
     auto* folders = child<QComboBox>(dialog, "folderPopup");
     folders->setCurrentIndex(folders->findText(QStringLiteral("Web"), Qt::MatchContains));
-    screenshot(dialog, QStringLiteral("export-dialog"));
+    screenshot(dialog, QStringLiteral("XmlExportDialog"));
     QTest::mouseClick(child<QPushButton>(dialog, "exportButton"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted)
         << presenter.transcript().join('\n').toStdString();
@@ -157,7 +149,7 @@ TEST_F(ToolDialogsTest, CleanUpFindsTheNeverUsedEntryAndDeletesIt) {
     EXPECT_EQ(table->model()->index(0, 0).data().toString(), QStringLiteral("Forum"));
     EXPECT_EQ(table->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
     EXPECT_TRUE(child<QLabel>(dialog, "descriptionLabel")->text().contains(QStringLiteral("1")));
-    screenshot(dialog, QStringLiteral("cleanup-dialog"));
+    screenshot(dialog, QStringLiteral("CleanUpDialog"));
 
     // Unmarked, the row is left alone even when the action is confirmed.
     table->model()->setData(table->model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
@@ -190,7 +182,7 @@ TEST_F(ToolDialogsTest, ReplaceChangesEveryFieldOfTheMarkedEntries) {
     EXPECT_FALSE(replaceButton->isEnabled()) << "no replacement text yet";
     QTest::keyClicks(child<QLineEdit>(dialog, "replaceField"), QStringLiteral("b"));
     EXPECT_TRUE(replaceButton->isEnabled());
-    screenshot(dialog, QStringLiteral("replace-dialog"));
+    screenshot(dialog, QStringLiteral("ReplaceDialog"));
 
     presenter.answerAlert(0);
     QTest::mouseClick(replaceButton, Qt::LeftButton);
@@ -242,7 +234,7 @@ TEST_F(ToolDialogsTest, AnalyzeListsTheWeakestFirstAndChecksBreachesInTheBackgro
         EXPECT_EQ(request.target.size(), qsizetype(QByteArray("/range/12345").size()));
     }
     EXPECT_TRUE(presenter.calls().isEmpty()) << presenter.transcript().join('\n').toStdString();
-    screenshot(dialog, QStringLiteral("analyze-dialog"));
+    screenshot(dialog, QStringLiteral("AnalyzeDialog"));
 }
 
 TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
@@ -262,7 +254,7 @@ TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
     dialog.show();
     auto* table = child<QTableView>(dialog, "backupTable");
     ASSERT_EQ(table->model()->rowCount(), before + 2);
-    screenshot(dialog, QStringLiteral("backups-dialog"));
+    screenshot(dialog, QStringLiteral("BackupManagerDialog"));
 
     presenter.answerAlert(0);
     QTest::mouseClick(child<QPushButton>(dialog, "restoreButton"), Qt::LeftButton);

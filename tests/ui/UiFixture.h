@@ -59,18 +59,19 @@ protected:
 
     static inline const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
 
-    /// Writes the demonstration database (cheap key derivation) to the temporary folder and
-    /// opens it the way the password dialog does.
-    void openDemoDatabase() {
-        PassFile file = DemoDatabase::create();
+    /// Writes the database (with a cheap key derivation) to the temporary folder and opens it
+    /// the way the password dialog does.
+    DatabaseInfo openDatabase(PassFile file, const QString& fileName = QStringLiteral("t.pswd")) {
         file.setKdfParameters(keskor::testing::SampleDatabase::kFastKdfMemory,
                               keskor::testing::SampleDatabase::kFastKdfPasses);
-        const DatabaseInfo info = DatabaseInfoHelper::localFile(dir.file(QStringLiteral("t.pswd")));
+        const DatabaseInfo info = DatabaseInfoHelper::localFile(dir.file(fileName));
         const Key256 key =
             session().keyHelper.keyFromCredentials(file, Credentials(kPassword, std::nullopt));
         FileFunctions::writeDatabase(FileFunctions::databaseFile(paths, info), key, file);
         desktop.app().databases().openWithCredentials(info, Credentials(kPassword, std::nullopt));
+        return info;
     }
+    void openDemoDatabase() { openDatabase(DemoDatabase::create()); }
 
     /// Saves a picture of the widget as an artefact of the run.
     static void screenshot(QWidget& widget, const QString& name) {
