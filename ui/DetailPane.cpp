@@ -43,7 +43,7 @@ DetailPane::DetailPane(UiContext& ctx, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(body);
     layout->addWidget(scroll, 1);
-    setMinimumWidth(260);
+    setMinimumWidth(300);
 }
 
 void DetailPane::setEntry(std::shared_ptr<Info2Item> entry) {
@@ -63,6 +63,8 @@ void DetailPane::addRow(const QString& label, const QString& value, bool secret)
                             row);
     text->setTextInteractionFlags(secret ? Qt::NoTextInteraction : Qt::TextSelectableByMouse);
     text->setWordWrap(true);
+    // A long value that cannot wrap (a host name, a token) gives way, not the buttons beside it.
+    text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     text->setObjectName(secret ? QStringLiteral("detailSecret") : QString());
     h->addWidget(text, 1);
     if (secret) {
