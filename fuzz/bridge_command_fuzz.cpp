@@ -27,6 +27,10 @@ namespace {
 class DefaultPresenter : public Presenter {
 public:
     int alert(AlertStyle, const UiText&, const UiText&, const QList<UiText>&) override { return 0; }
+    std::optional<QString> alertWithTextField(AlertStyle, const UiText&, const UiText&,
+                                              const QList<UiText>&) override {
+        return std::nullopt;
+    }
     std::optional<CredentialsAnswer> askCredentials(const CredentialsRequest&) override {
         return std::nullopt;
     }

@@ -27,6 +27,12 @@ public:
     virtual int alert(AlertStyle style, const UiText& message, const UiText& informative,
                       const QList<UiText>& buttons) = 0;
 
+    /// An alert with an empty one-line text field under its text (a code to type in). The
+    /// field's text when the first button was chosen; no value otherwise.
+    virtual std::optional<QString> alertWithTextField(AlertStyle style, const UiText& message,
+                                                      const UiText& informative,
+                                                      const QList<UiText>& buttons) = 0;
+
     /// Asks for a database's password and/or key file; no value when cancelled.
     virtual std::optional<CredentialsAnswer> askCredentials(const CredentialsRequest& request) = 0;
 

@@ -85,6 +85,24 @@ int TerminalPresenter::alert(AlertStyle, const UiText& message, const UiText& in
     }
 }
 
+std::optional<QString> TerminalPresenter::alertWithTextField(AlertStyle, const UiText& message,
+                                                             const UiText& informative,
+                                                             const QList<UiText>&) {
+    // Piped input has nobody to copy a code from a web page; it counts as cancelled.
+    if (!interactive()) {
+        return std::nullopt;
+    }
+    QString prompt = resolve(message);
+    if (!informative.isEmpty()) {
+        prompt += QStringLiteral(": ") + resolve(informative);
+    }
+    const std::optional<QString> line = readLine(m_in, m_err, prompt + QStringLiteral(": "), false);
+    if (!line || line->trimmed().isEmpty()) {
+        return std::nullopt;
+    }
+    return line->trimmed();
+}
+
 std::optional<CredentialsAnswer>
 TerminalPresenter::askCredentials(const CredentialsRequest& request) {
     // A terminal gets three tries; piped input has one line to give.

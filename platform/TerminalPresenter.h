@@ -23,6 +23,9 @@ public:
 
     int alert(AlertStyle style, const UiText& message, const UiText& informative,
               const QList<UiText>& buttons) override;
+    std::optional<QString> alertWithTextField(AlertStyle style, const UiText& message,
+                                              const UiText& informative,
+                                              const QList<UiText>& buttons) override;
     std::optional<CredentialsAnswer> askCredentials(const CredentialsRequest& request) override;
     std::optional<QString> chooseFileToOpen(const UiText& title,
                                             const QStringList& extensions) override;

@@ -38,6 +38,9 @@ QString ScriptedPresenter::Call::text() const {
         }
         return out + u' ' + joined(buttons);
     }
+    case Kind::AlertWithTextField:
+        return QStringLiteral("textField ") + QString::fromLatin1(alertStyleName(style)) + u' ' +
+               message.value() + u'/' + informative.value() + u' ' + joined(buttons);
     case Kind::AskCredentials: {
         QString out = QStringLiteral("credentials ") + request.databaseName;
         if (request.askPassword) {
@@ -88,7 +91,8 @@ QStringList ScriptedPresenter::transcript() const {
 }
 
 bool ScriptedPresenter::isScriptUsedUp() const noexcept {
-    return m_alertAnswers.empty() && m_credentialAnswers.empty() && m_fileAnswers.empty();
+    return m_alertAnswers.empty() && m_credentialAnswers.empty() && m_fileAnswers.empty() &&
+           m_textAnswers.empty();
 }
 
 void ScriptedPresenter::fail(const QString& message) {
@@ -121,6 +125,28 @@ int ScriptedPresenter::alert(AlertStyle style, const UiText& message, const UiTe
         fail(QStringLiteral("scripted button %1 does not exist: %2").arg(answer).arg(text));
         return safe;
     }
+    return answer;
+}
+
+std::optional<QString> ScriptedPresenter::alertWithTextField(AlertStyle style,
+                                                             const UiText& message,
+                                                             const UiText& informative,
+                                                             const QList<UiText>& buttons) {
+    Call call;
+    call.kind = Kind::AlertWithTextField;
+    call.style = style;
+    call.message = message;
+    call.informative = informative;
+    call.buttons = buttons;
+    const QString text = call.text();
+    record(std::move(call));
+    if (m_textAnswers.empty()) {
+        fail(QStringLiteral("unexpected: %1").arg(text));
+        return std::nullopt;
+    }
+    // Copied out before the pop, as in nextFile().
+    const std::optional<QString> answer = m_textAnswers.front();
+    m_textAnswers.pop_front();
     return answer;
 }
 

@@ -26,6 +26,7 @@ public:
         ShowMainWindow = 9,
         ShowStartView = 10,
         HideWindows = 11,
+        AlertWithTextField = 12,
     };
 
     /// One recorded call with its arguments; text() is the form used in assertions, e.g.
@@ -56,6 +57,9 @@ public:
         m_credentialAnswers.push_back(answer);
     }
     void cancelCredentials() { m_credentialAnswers.push_back(std::nullopt); }
+    /// For alerts with a text field: the first button with `text` typed, or a cancel.
+    void answerTextField(const QString& text) { m_textAnswers.push_back(text); }
+    void cancelTextField() { m_textAnswers.push_back(std::nullopt); }
     /// For both choosers.
     void answerFile(const QString& path) { m_fileAnswers.push_back(path); }
     void cancelFile() { m_fileAnswers.push_back(std::nullopt); }
@@ -73,6 +77,9 @@ public:
               const QList<UiText>& buttons) override;
     /// Takes scripted answers until the request's validate() accepts one; when answers run out
     /// after a rejection the prompt counts as cancelled (the user gave up), not as a failure.
+    std::optional<QString> alertWithTextField(AlertStyle style, const UiText& message,
+                                              const UiText& informative,
+                                              const QList<UiText>& buttons) override;
     std::optional<CredentialsAnswer> askCredentials(const CredentialsRequest& request) override;
     std::optional<QString> chooseFileToOpen(const UiText& title,
                                             const QStringList& extensions) override;
@@ -95,6 +102,7 @@ private:
     std::deque<int> m_alertAnswers;
     std::deque<std::optional<CredentialsAnswer>> m_credentialAnswers;
     std::deque<std::optional<QString>> m_fileAnswers;
+    std::deque<std::optional<QString>> m_textAnswers;
     QList<Call> m_calls;
     QStringList m_errors;
 };

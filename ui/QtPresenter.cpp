@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -51,6 +53,35 @@ int QtPresenter::alert(AlertStyle style, const UiText& message, const UiText& in
     box.exec();
     const qsizetype chosen = added.indexOf(box.clickedButton());
     return chosen < 0 ? int(added.size()) - 1 : int(chosen);
+}
+
+std::optional<QString> QtPresenter::alertWithTextField(AlertStyle, const UiText& message,
+                                                       const UiText& informative,
+                                                       const QList<UiText>& buttons) {
+    hideBusy();
+    QInputDialog dialog(parent());
+    dialog.setObjectName(QStringLiteral("textFieldAlert"));
+    dialog.setWindowTitle(m_localizer.text(QStringLiteral("app_name")));
+    QString label = m_localizer.text(message);
+    if (!informative.isEmpty()) {
+        label += QStringLiteral("\n\n") + m_localizer.text(informative);
+    }
+    dialog.setLabelText(label);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString());
+    // The first button accepts the text, the last one cancels.
+    dialog.setOkButtonText(m_localizer.text(
+        buttons.isEmpty() ? UiText::key(QStringLiteral("dialog_ok")) : buttons.front()));
+    dialog.setCancelButtonText(m_localizer.text(
+        buttons.size() < 2 ? UiText::key(QStringLiteral("dialog_cancel")) : buttons.back()));
+    if (auto* field = dialog.findChild<QLineEdit*>()) {
+        field->setObjectName(QStringLiteral("textFieldAlertField"));
+        field->setMinimumSize(300, 24);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue();
 }
 
 std::optional<CredentialsAnswer> QtPresenter::askCredentials(const CredentialsRequest& request) {
