@@ -117,6 +117,30 @@ bool DatabaseController::openDatabase(const DatabaseInfo& info, bool automatic,
     }
 }
 
+void DatabaseController::openRemoteFile(std::shared_ptr<RemoteFileInfo> file, Location location) {
+    if (!file) {
+        return;
+    }
+    m_d.presenter.showBusy(key("file_downloading_message"));
+    IRemoteStorage* storage = m_d.remote.storage(location);
+    if (storage == nullptr) {
+        m_d.presenter.hideBusy();
+        return;
+    }
+    Presenter* presenter = &m_d.presenter;
+    storage->downloadFile(
+        file,
+        [this, file, location] {
+            m_d.presenter.hideBusy();
+            // The download wrote the file under its name into the location's working folder.
+            openDatabase(DatabaseInfo{file->name, QString(), location, false}, false, file);
+        },
+        [presenter](const QString& message) {
+            presenter->hideBusy();
+            presenter->alert(AlertStyle::warning, key("dialog_error"), UiText::plain(message), {});
+        });
+}
+
 bool DatabaseController::createDatabase(const CreateDatabaseValidator::Input& input,
                                         CreateFileModel model) {
     if (const std::optional<QString> failure = m_validator.firstFailure(input)) {

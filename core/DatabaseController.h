@@ -4,6 +4,7 @@
 // the user only through the presenter, so the desktop window, the CLI and the tests drive the
 // same code. Everything runs on the main thread; uploads complete there too.
 
+#include "core/CloudDBManagerViewControllerDelegate.h"
 #include "core/CreateDatabaseValidator.h"
 #include "core/CreateFileModel.h"
 #include "core/DatabaseInfo.h"
@@ -28,7 +29,7 @@ class SettingManager;
 class StatusManager;
 class BackupStorage;
 
-class DatabaseController {
+class DatabaseController : public CloudDBManagerViewControllerDelegate {
 public:
     using TextLookup = std::function<QString(const QString& key)>;
 
@@ -56,6 +57,9 @@ public:
     /// the reopen at start-up: cancelling it stops the next start from trying again.
     bool openDatabase(const DatabaseInfo& info, bool automatic = false,
                       std::shared_ptr<RemoteFileInfo> remoteFile = nullptr);
+    /// A file chosen in the remote file browser: fetched into the working folder of its
+    /// location, then opened as above. Does nothing for a location without a store.
+    void openRemoteFile(std::shared_ptr<RemoteFileInfo> file, Location location) override;
     /// Opens with given credentials, without asking; throws CommonException and changes
     /// nothing on failure.
     void openWithCredentials(const DatabaseInfo& info, const Credentials& credentials,

@@ -255,6 +255,35 @@ TEST_F(WorkflowTest, CloudSaveUploadsAndAFailedUploadIsRetriedByTheNextSave) {
     EXPECT_FALSE(session().uploadingStatus);
 }
 
+TEST_F(WorkflowTest, AFileFromTheCloudBrowserIsFetchedThenOpenedFromTheWorkingFolder) {
+    auto remote = std::make_shared<RemoteFileInfo>(QStringLiteral("/Apps/Keskor/cloud.pswe"));
+    // What the download leaves behind: the file under its name in the location's folder.
+    writeSample({remote->name, QString(), Location::dropbox, false});
+    ASSERT_NE(app->mainManager().remoteStorageManager.storage(Location::dropbox), nullptr);
+    dropbox->failWith = QStringLiteral("Dropbox is down");
+    presenter.answerAlert(0);
+    db().openRemoteFile(remote, Location::dropbox);
+    EXPECT_EQ(presenter.transcript(),
+              QStringList({"busy file_downloading_message", "hideBusy",
+                           "alert warning dialog_error/Dropbox is down []"}));
+    EXPECT_FALSE(session().isDatabaseOpen());
+
+    dropbox->failWith.clear();
+    presenter.clearCalls();
+    presenter.answerCredentials({kPassword, std::nullopt});
+    db().openRemoteFile(remote, Location::dropbox);
+    EXPECT_EQ(dropbox->calls.last(), QStringLiteral("downloadFile /Apps/Keskor/cloud.pswe"));
+    ASSERT_TRUE(session().isDatabaseOpen());
+    EXPECT_EQ(*session().currentDBInfo,
+              (DatabaseInfo{QStringLiteral("cloud.pswe"), QString(), Location::dropbox, false}));
+    EXPECT_EQ(session().remoteFileInfo, remote) << "saving uploads back to the same file";
+
+    presenter.clearCalls();
+    db().openRemoteFile(remote, Location::ftp);
+    EXPECT_EQ(presenter.transcript(), QStringList({"busy file_downloading_message", "hideBusy"}))
+        << "a location without a store does nothing more";
+}
+
 TEST_F(WorkflowTest, AnEnterpriseDatabaseWithoutTheLocalCopySettingIsNotWritten) {
     const DatabaseInfo info{QStringLiteral("corp.pswe"), QString(), Location::enterprise, false};
     openLocal(info);
