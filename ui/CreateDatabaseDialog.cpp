@@ -1,6 +1,7 @@
 #include "ui/CreateDatabaseDialog.h"
 
 #include "core/AppDelegate.h"
+#include "core/CloudDBManagerViewController.h"
 #include "core/CreateFileModel.h"
 #include "core/DatabaseController.h"
 #include "core/Localizer.h"
@@ -300,6 +301,24 @@ void CreateDatabaseDialog::openPasswordGenerator() {
         },
         this);
     dialog.exec();
+}
+
+void CreateDatabaseDialog::setLocation(Location location) {
+    int index = m_location->findData(Locations::raw(location));
+    if (index < 0) {
+        const QString nameKey = CloudDBManagerViewController::titleKey(location);
+        if (nameKey.isEmpty()) {
+            return; // only the local disk and the cloud drives are offered here
+        }
+        m_location->addItem(m_ctx.text(nameKey), Locations::raw(location));
+        index = m_location->count() - 1;
+    }
+    m_location->setCurrentIndex(index);
+    const bool local = location == Location::localDevice;
+    m_folder->setEnabled(local);
+    if (auto* choose = findChild<QPushButton*>(QStringLiteral("chooseFolderButton"))) {
+        choose->setEnabled(local);
+    }
 }
 
 void CreateDatabaseDialog::accept() {

@@ -3,6 +3,7 @@
 // (master password, key file or both) and the encryption level. OK hands the answers to the
 // create workflow, which checks them and closes the dialog only when the database exists.
 
+#include "core/Location.h"
 #include "core/shared/Key256.h"
 #include "tools/CheckPwnedController.h"
 
@@ -24,6 +25,10 @@ class CreateDatabaseDialog : public QDialog {
     Q_OBJECT
 public:
     explicit CreateDatabaseDialog(UiContext& ctx, QWidget* parent = nullptr);
+
+    /// Preselects where the database goes (the file browser of a cloud drive asks for its
+    /// own); the folder only matters on the local disk.
+    void setLocation(Location location);
 
     void accept() override;
 

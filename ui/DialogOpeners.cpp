@@ -1,14 +1,17 @@
 #include "ui/DialogOpeners.h"
 
 #include "core/AppDelegate.h"
+#include "core/CloudDBManagerViewController.h"
 #include "core/DatabaseInfoHelper.h"
 #include "core/ItemActions.h"
 #include "core/MainManager.h"
+#include "core/RemoteStorageManager.h"
 #include "core/SessionManager.h"
 #include "core/shared/PassFile.h"
 #include "ui/AnalyzeDialog.h"
 #include "ui/BackupManagerDialog.h"
 #include "ui/CleanUpDialog.h"
+#include "ui/CloudDBManagerDialog.h"
 #include "ui/CreateDatabaseDialog.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/KeyGeneratorDialog.h"
@@ -24,6 +27,8 @@
 #include "ui/WebSocketPasswordUpdateDialog.h"
 #include "ui/XmlExportDialog.h"
 
+#include <QApplication>
+#include <QDebug>
 #include <QTimer>
 #include <QVariantMap>
 #include <memory>
@@ -65,8 +70,39 @@ void openBridgeOffer(UiContext& ctx, MainWindow& window,
 } // namespace
 
 void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWindow& window) {
-    presenter.registerDialog(MainWindow::Dialogs::createDatabase,
-                             plain<CreateDatabaseDialog>(ctx, window));
+    // Value "location": where the new database goes (a cloud drive's file browser asks for
+    // its own); opened over the browser when that is what asked.
+    presenter.registerDialog(
+        MainWindow::Dialogs::createDatabase, [&ctx, &window](const QVariantMap& values) {
+            QWidget* modal = QApplication::activeModalWidget();
+            CreateDatabaseDialog dialog(ctx, modal ? modal : &window);
+            if (values.contains(QStringLiteral("location"))) {
+                if (const std::optional<Location> location =
+                        Locations::fromRaw(values.value(QStringLiteral("location")).toInt())) {
+                    dialog.setLocation(*location);
+                }
+            }
+            dialog.exec();
+        });
+    presenter.registerDialog(
+        MainWindow::Dialogs::cloudDatabases, [&ctx, &window](const QVariantMap& values) {
+            const std::optional<Location> location =
+                Locations::fromRaw(values.value(QStringLiteral("location"), -1).toInt());
+            if (!location || !Locations::isCloud(*location)) {
+                qWarning() << "the cloud file browser needs a cloud location, not" << values;
+                return;
+            }
+            IRemoteStorage* storage = ctx.app.mainManager().remoteStorageManager.storage(*location);
+            if (!storage) {
+                // No provider of this drive is built into the program.
+                ctx.presenter.alert(AlertStyle::informational,
+                                    UiText::key(CloudDBManagerViewController::titleKey(*location)),
+                                    UiText::key(QStringLiteral("cloud_not_available")), {});
+                return;
+            }
+            CloudDBManagerDialog dialog(ctx, *storage, *location, ctx.app.databases(), &window);
+            dialog.exec();
+        });
     presenter.registerDialog(MainWindow::Dialogs::settings, plain<SettingsDialog>(ctx, window));
     // Asked for by the browser or the menu, the generated password goes to the clipboard.
     presenter.registerDialog(MainWindow::Dialogs::generator, [&ctx, &window](const QVariantMap&) {

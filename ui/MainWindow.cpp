@@ -2,6 +2,7 @@
 
 #include "core/AppDelegate.h"
 #include "core/ClipboardHelper.h"
+#include "core/CloudDBManagerViewController.h"
 #include "core/DatabaseInfoHelper.h"
 #include "core/EntryKinds.h"
 #include "core/FilesHelper.h"
@@ -126,6 +127,18 @@ void MainWindow::buildMenus() {
     action(
         file, "menu_open_database", QKeySequence::Open, [this] { openDatabaseFile(); },
         "openDatabaseAction");
+    QMenu* cloud = file->addMenu(t("menu_open_cloud"));
+    cloud->menuAction()->setObjectName(QStringLiteral("openCloudMenu"));
+    for (const Location location : {Location::oneDrive, Location::gDrive, Location::dropbox,
+                                    Location::box, Location::hiDrive}) {
+        QAction* a = cloud->addAction(
+            m_ctx.localizer.text(CloudDBManagerViewController::titleKey(location)));
+        a->setObjectName(QStringLiteral("openCloudAction%1").arg(Locations::raw(location)));
+        connect(a, &QAction::triggered, this, [this, location] {
+            m_ctx.presenter.openDialog(Dialogs::cloudDatabases,
+                                       {{QStringLiteral("location"), Locations::raw(location)}});
+        });
+    }
     m_recentMenu = file->addMenu(t("menu_recent"));
     file->addSeparator();
     m_databaseActions << action(

@@ -47,6 +47,8 @@ public:
         static inline const QString exportXml = QStringLiteral("XmlExportViewController");
         static inline const QString print = QStringLiteral("PrintViewController");
         static inline const QString editEntry = QStringLiteral("EntryDetailViewController");
+        /// The remote file browser; value "location": the raw value of a cloud location.
+        static inline const QString cloudDatabases = QStringLiteral("CloudDBManagerViewController");
     };
 
     explicit MainWindow(UiContext& ctx, QWidget* parent = nullptr);
