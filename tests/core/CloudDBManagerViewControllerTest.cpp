@@ -4,6 +4,7 @@
 #include "core/CloudDBManagerViewController.h"
 
 #include "core/CloudDBManagerViewControllerDelegate.h"
+#include "core/IAuthorizationCodeExchange.h"
 #include "testing/RecordingRemoteStorage.h"
 #include "testing/ScriptedPresenter.h"
 
@@ -156,6 +157,44 @@ TEST_F(CloudBrowserTest, NewDatabaseOpensTheCreateDialogForTheLocationThenLists)
               QStringLiteral("dialog CreateNewDBViewController {location=7}"));
     EXPECT_EQ(storage.calls, QStringList({"listFiles"}));
 }
+
+/// A store whose sign-in ends with a typed code, as HiDrive's does.
+class CodeStorage : public RecordingRemoteStorage, public IAuthorizationCodeExchange {
+public:
+    void exchangeCode(const QString& code, Success success, Failure) override {
+        calls << QStringLiteral("exchangeCode ") + code;
+        loggedIn = true;
+        success();
+    }
+};
+
+class CloudBrowserCodeTest : public ::testing::TestWithParam<QString> {};
+
+// The code is asked for after the browser was opened; an empty one never reaches the store.
+TEST_P(CloudBrowserCodeTest, HiDriveSignInExchangesATypedCodeThenLists) {
+    CodeStorage storage;
+    storage.loggedIn = false;
+    ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
+    CloudDBManagerViewController browser(storage, Location::hiDrive, presenter,
+                                         [](const QString& key) { return key; });
+    presenter.answerTextField(GetParam());
+    browser.onLoginSegment(0);
+    EXPECT_EQ(presenter.transcript().value(0),
+              QStringLiteral("textField informational authorization/hidrive_input_code "
+                             "[dialog_ok|dialog_cancel]"));
+    if (GetParam().trimmed().isEmpty()) {
+        EXPECT_EQ(storage.calls, QStringList({"login"}));
+        EXPECT_FALSE(browser.controls().signOut);
+    } else {
+        EXPECT_EQ(storage.calls,
+                  QStringList({"login", "exchangeCode " + GetParam().trimmed(), "listFiles"}));
+        EXPECT_TRUE(browser.controls().signOut);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, CloudBrowserCodeTest,
+                         ::testing::Values(QString(), QStringLiteral("  "),
+                                           QStringLiteral(" 8f3k2 ")));
 
 class CloudBrowserOpenTest : public CloudBrowserTest,
                              public ::testing::WithParamInterface<Location> {};
