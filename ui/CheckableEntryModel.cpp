@@ -4,7 +4,9 @@
 #include "core/shared/Info2Item.h"
 #include "ui/EntryIcons.h"
 
+#include <QHeaderView>
 #include <QLocale>
+#include <QTableView>
 
 namespace keskor {
 
@@ -127,6 +129,16 @@ QVariant CheckableEntryModel::headerData(int section, Qt::Orientation orientatio
                                        "folder_path",  "column_modified", "column_expires"};
     return section >= 0 && section < ColumnCount ? m_text(QString::fromLatin1(keys[section]))
                                                  : QVariant();
+}
+
+QTableView* CheckableEntryModel::createView(QWidget* parent) {
+    auto* table = new QTableView(parent);
+    table->setObjectName(QStringLiteral("resultTable"));
+    table->setModel(this);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
 }
 
 } // namespace keskor

@@ -7,6 +7,9 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+
+class QTableView;
+class QWidget;
 #include <functional>
 #include <memory>
 #include <vector>
@@ -28,6 +31,8 @@ public:
     void setMarks(const QList<bool>& marked);
     /// The rows' texts changed (a replacement), the rows did not.
     void refreshTexts();
+    /// The result table the dialogs show this model in.
+    QTableView* createView(QWidget* parent);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -14,7 +14,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -94,12 +93,7 @@ CleanUpDialog::CleanUpDialog(UiContext& ctx, QWidget* parent)
     grid->addLayout(operatorRow, 6, 0, 1, 2);
     grid->setColumnStretch(2, 1);
 
-    m_table = new QTableView(this);
-    m_table->setObjectName(QStringLiteral("resultTable"));
-    m_table->setModel(m_model);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table = m_model->createView(this);
     m_description = new QLabel(this);
     m_description->setObjectName(QStringLiteral("descriptionLabel"));
 

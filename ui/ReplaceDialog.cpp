@@ -14,7 +14,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,12 +100,7 @@ ReplaceDialog::ReplaceDialog(UiContext& ctx, std::function<void()> refreshSelect
         grid->addWidget(fieldChecks[i], i / 4, i % 4);
     }
 
-    m_table = new QTableView(this);
-    m_table->setObjectName(QStringLiteral("resultTable"));
-    m_table->setModel(m_model);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table = m_model->createView(this);
     m_status1 = new QLabel(this);
     m_status1->setObjectName(QStringLiteral("status1Label"));
     m_status2 = new QLabel(this);
