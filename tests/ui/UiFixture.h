@@ -19,6 +19,7 @@
 #include "tests/support/TempDir.h"
 #include "ui/DesktopApplication.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -77,6 +78,8 @@ protected:
     static void screenshot(QWidget& widget, const QString& name) {
         const QString folder = QStringLiteral(KESKOR_SCREENSHOT_DIR);
         QDir().mkpath(folder);
+        // Labels changed just before are laid out only once the posted layout requests run.
+        QCoreApplication::sendPostedEvents();
         widget.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
     }
 };
