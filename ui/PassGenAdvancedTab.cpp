@@ -171,10 +171,10 @@ PassGenAdvancedTab::PassGenAdvancedTab(UiContext& ctx, PassGenAdvancedTabControl
 void PassGenAdvancedTab::buildRows(UiContext& ctx) {
     auto* grid = new QGridLayout(m_classesBox);
     int line = 0;
-    for (const RowSpec& spec : kRows) {
-        const QString name = QLatin1String(spec.name);
-        Row& row = m_rows[static_cast<std::size_t>(spec.row)];
-        row.check = named(new QCheckBox(ctx.text(QLatin1String(spec.textKey)), m_classesBox),
+    for (const RowSpec& rowDef : kRows) {
+        const QString name = QLatin1String(rowDef.name);
+        Row& row = m_rows[static_cast<std::size_t>(rowDef.row)];
+        row.check = named(new QCheckBox(ctx.text(QLatin1String(rowDef.textKey)), m_classesBox),
                           name + QStringLiteral("RowCheck"));
         row.percent = named(new QLineEdit(m_classesBox), name + QStringLiteral("PercentField"));
         row.percent->setMaximumWidth(50);
@@ -184,7 +184,7 @@ void PassGenAdvancedTab::buildRows(UiContext& ctx) {
         grid->addWidget(row.stepper, line, 2);
         grid->addWidget(new QLabel(QStringLiteral("%"), m_classesBox), line, 3);
         ++line;
-        const PassGenRow r = spec.row;
+        const PassGenRow r = rowDef.row;
         connect(row.check, &QCheckBox::toggled, this, [this, r](bool on) {
             m_controller.onSettingCheck(r, on);
             refresh();
