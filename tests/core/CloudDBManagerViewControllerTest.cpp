@@ -3,8 +3,8 @@
 
 #include "core/CloudDBManagerViewController.h"
 
-#include "core/CloudDBManagerViewControllerDelegate.h"
 #include "core/IAuthorizationCodeExchange.h"
+#include "testing/RecordingCloudDelegate.h"
 #include "testing/RecordingRemoteStorage.h"
 #include "testing/ScriptedPresenter.h"
 
@@ -16,19 +16,11 @@ using keskor::testing::ScriptedPresenter;
 
 namespace {
 
-class RecordingDelegate : public CloudDBManagerViewControllerDelegate {
-public:
-    void openRemoteFile(std::shared_ptr<RemoteFileInfo> file, Location location) override {
-        opened.emplace_back(std::move(file), location);
-    }
-    std::vector<std::pair<std::shared_ptr<RemoteFileInfo>, Location>> opened;
-};
-
 class CloudBrowserTest : public ::testing::Test {
 protected:
     RecordingRemoteStorage storage;
     ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
-    RecordingDelegate delegate;
+    keskor::testing::RecordingCloudDelegate delegate;
     int reloads = 0;
     int closes = 0;
     std::unique_ptr<CloudDBManagerViewController> browser;

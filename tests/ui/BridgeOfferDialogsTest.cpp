@@ -25,11 +25,6 @@ protected:
     }
     PassFile& file() { return *ctx().items.database(); }
 
-    template <typename W> static W* child(QWidget& dialog, const char* name) {
-        W* w = dialog.findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     static void retype(QLineEdit* edit, const QString& text) {
         edit->selectAll();
         QTest::keyClicks(edit, text);

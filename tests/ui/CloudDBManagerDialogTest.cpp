@@ -2,7 +2,7 @@
 
 #include "ui/CloudDBManagerDialog.h"
 
-#include "core/CloudDBManagerViewControllerDelegate.h"
+#include "testing/RecordingCloudDelegate.h"
 #include "testing/RecordingRemoteStorage.h"
 #include "tests/ui/UiFixture.h"
 
@@ -17,24 +17,10 @@ using namespace keskor;
 
 namespace {
 
-class RecordingDelegate : public CloudDBManagerViewControllerDelegate {
-public:
-    void openRemoteFile(std::shared_ptr<RemoteFileInfo> file, Location location) override {
-        opened.emplace_back(std::move(file), location);
-    }
-    std::vector<std::pair<std::shared_ptr<RemoteFileInfo>, Location>> opened;
-};
-
 class CloudDBManagerDialogTest : public keskor::test::UiFixture {
 protected:
     keskor::testing::RecordingRemoteStorage storage;
-    RecordingDelegate delegate;
-
-    template <typename W> static W* child(QWidget& parent, const char* name) {
-        W* w = parent.findChild<W*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
+    keskor::testing::RecordingCloudDelegate delegate;
 };
 
 TEST_F(CloudDBManagerDialogTest, DoubleClickingAFileOpensItAndCloses) {

@@ -22,11 +22,6 @@ namespace {
 
 class GeneratorDialogsTest : public test::UiFixture {
 protected:
-    template <typename W> static W* child(QWidget& parent, const char* name) {
-        W* w = parent.findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     /// A mouse movement `fromBottom` pixels above the bottom edge of `widget`.
     static void moveOver(QWidget* widget, int fromBottom) {
         const QPointF local(widget->width() / 2.0, widget->height() - fromBottom);

@@ -80,12 +80,6 @@ protected:
         walk(database().root());
         return found;
     }
-
-    template <typename T> static T* child(QWidget& parent, const char* name) {
-        T* widget = parent.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
 };
 
 TEST_F(ToolDialogsTest, ExportWritesAFolderAsAParsableDocument) {

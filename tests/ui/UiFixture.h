@@ -74,6 +74,13 @@ protected:
     }
     void openDemoDatabase() { openDatabase(DemoDatabase::create()); }
 
+    /// A named child of a dialog; a missing one fails the test.
+    template <typename W> static W* child(QWidget& parent, const char* name) {
+        W* w = parent.findChild<W*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
     /// Saves a picture of the widget as an artefact of the run.
     static void screenshot(QWidget& widget, const QString& name) {
         const QString folder = QStringLiteral(KESKOR_SCREENSHOT_DIR);
