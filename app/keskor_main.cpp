@@ -29,6 +29,7 @@
 #include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
 #include "ui/TrayIcon.h"
+#include "platform/ProcessHardening.h"
 
 #include <QApplication>
 #include <QDir>
@@ -246,6 +247,7 @@ bool wantsHeadless(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keskor::ProcessHardening::disableCoreDumps();
 #ifdef KESKOR_WITH_GUI
     std::unique_ptr<QCoreApplication> application;
     if (wantsHeadless(argc, argv)) {
