@@ -23,8 +23,10 @@ QFileDevice::Permissions PrivateFiles::replacementMode(const QString& path,
         return wanted;
     }
     const QFileDevice::Permissions existing = info.permissions();
-    // Stricter means: grants nothing that `wanted` does not.
-    return (existing & ~wanted) ? wanted : existing;
+    // Stricter means: grants nothing that `wanted` does not. The "user" bits only mirror the
+    // owner bits for the current account, so they take no part.
+    const QFileDevice::Permissions others(0x7077);
+    return (existing & ~wanted & others) ? wanted : existing;
 }
 
 bool PrivateFiles::makeFolder(const QString& folder) {
