@@ -20,6 +20,7 @@
 #include "core/ScreenLockPolicy.h"
 #include "core/UrlHandoffRouter.h"
 #include "platform/DBusUserNotifier.h"
+#include "platform/ProcessHardening.h"
 #include "platform/QtClipboard.h"
 #include "platform/SessionLockWatcher.h"
 #include "platform/SingleInstance.h"
@@ -29,7 +30,6 @@
 #include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
 #include "ui/TrayIcon.h"
-#include "platform/ProcessHardening.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "core/shared/CommonException.h"
 #include "core/shared/FileFormats.h"
 #include "core/shared/PassFile.h"
+#include "core/shared/PrivateFiles.h"
 #include "platform/AppPaths.h"
 #include "platform/MainThread.h"
-#include "core/shared/PrivateFiles.h"
 
 #include <QDebug>
 #include <QDir>

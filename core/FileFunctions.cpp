@@ -7,8 +7,8 @@
 #include "core/shared/DateTimeHelper.h"
 #include "core/shared/FileFormats.h"
 #include "core/shared/PassFile.h"
-#include "platform/AppPaths.h"
 #include "core/shared/PrivateFiles.h"
+#include "platform/AppPaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "platform/QSettingsDefaultsStore.h"
+
 #include "core/shared/PrivateFiles.h"
 
 #include <QDebug>

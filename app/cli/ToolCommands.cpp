@@ -421,7 +421,8 @@ QList<CliCommand> ToolCommands::commands() {
          QStringLiteral(
              "The file holds every password in the clear: keep it safe and delete it after\n"
              "use. OUT \"-\" writes the document to standard output. The file is readable by\n"
-             "you only (mode 0600). It is written in one step, so a failed export leaves an earlier file as it\n"
+             "you only (mode 0600). It is written in one step, so a failed export leaves an "
+             "earlier file as it\n"
              "was. Databases whose rights forbid export are refused."),
          {valueOption({QStringLiteral("folder")}, QStringLiteral("Export only this folder."),
                       QStringLiteral("PATH")),

@@ -1,8 +1,8 @@
 #include "core/shared/ArchiveHelper.h"
 
 #include "core/shared/AtomicFile.h"
-#include "core/shared/PrivateFiles.h"
 #include "core/shared/CommonException.h"
+#include "core/shared/PrivateFiles.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -83,8 +83,7 @@ TEST_P(AtomicFileMode, KeepsOnlyAStricterMode) {
     ASSERT_TRUE(AtomicFile::write(target, QByteArrayLiteral("old")));
     ASSERT_TRUE(QFile::setPermissions(target, GetParam().before));
     ASSERT_TRUE(AtomicFile::write(target, QByteArrayLiteral("new")));
-    EXPECT_EQ(QFileInfo(target).permissions() & QFileDevice::Permissions(0x7077),
-              GetParam().after);
+    EXPECT_EQ(QFileInfo(target).permissions() & QFileDevice::Permissions(0x7077), GetParam().after);
 }
 
 constexpr auto kR = QFileDevice::ReadOwner;
