@@ -91,7 +91,6 @@ constexpr auto kW = QFileDevice::WriteOwner;
 INSTANTIATE_TEST_SUITE_P(
     Modes, AtomicFileMode,
     ::testing::Values(Replaced{kR | kW | QFileDevice::ReadGroup | QFileDevice::ReadOther, kR | kW},
-                      Replaced{QFileDevice::Permissions(kR), QFileDevice::Permissions(kR)},
                       Replaced{kR | kW, kR | kW}));
 
 TEST(AtomicFile, AMissingFolderIsAnErrorNotAFolder) {
