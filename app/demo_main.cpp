@@ -9,6 +9,7 @@
 #include "core/shared/KeyHelper.h"
 #include "core/shared/PassFile.h"
 #include "platform/AppPaths.h"
+#include "platform/ProcessHardening.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,6 +81,7 @@ int run(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keskor::ProcessHardening::disableCoreDumps();
     QCoreApplication app(argc, argv);
     try {
         return run(QCoreApplication::arguments());

@@ -2,6 +2,7 @@
 // command runs without one.
 
 #include "app/cli/CliApplication.h"
+#include "platform/ProcessHardening.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    keskor::ProcessHardening::disableCoreDumps();
     const bool wantsClipboard = argc > 1 && qstrcmp(argv[1], "clip") == 0;
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const bool hasDisplay = env.contains(QStringLiteral("DISPLAY")) ||

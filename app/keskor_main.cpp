@@ -20,6 +20,7 @@
 #include "core/ScreenLockPolicy.h"
 #include "core/UrlHandoffRouter.h"
 #include "platform/DBusUserNotifier.h"
+#include "platform/ProcessHardening.h"
 #include "platform/QtClipboard.h"
 #include "platform/SessionLockWatcher.h"
 #include "platform/SingleInstance.h"
@@ -246,6 +247,7 @@ bool wantsHeadless(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keskor::ProcessHardening::disableCoreDumps();
 #ifdef KESKOR_WITH_GUI
     std::unique_ptr<QCoreApplication> application;
     if (wantsHeadless(argc, argv)) {

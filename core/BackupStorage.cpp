@@ -5,6 +5,7 @@
 #include "core/shared/CommonException.h"
 #include "core/shared/FileFormats.h"
 #include "core/shared/PassFile.h"
+#include "core/shared/PrivateFiles.h"
 #include "platform/AppPaths.h"
 #include "platform/MainThread.h"
 
@@ -176,7 +177,7 @@ QString BackupStorage::createBackup(const QString& baseName, const Key256& key,
         throw CommonException(QStringLiteral("The database has no content to back up."));
     }
     const int count = backupCount();
-    if (!QDir().mkpath(m_root)) {
+    if (!PrivateFiles::makeFolder(m_root)) {
         throw CommonException(QStringLiteral("Could not create the backup folder %1.")
                                   .arg(QDir::toNativeSeparators(m_root)));
     }

@@ -7,6 +7,7 @@
 #include "core/shared/DateTimeHelper.h"
 #include "core/shared/FileFormats.h"
 #include "core/shared/PassFile.h"
+#include "core/shared/PrivateFiles.h"
 #include "platform/AppPaths.h"
 
 #include <QDir>
@@ -25,7 +26,7 @@ QString FileFunctions::workingFolder(const AppPaths& paths, Location location, c
         const QString name = Locations::workingFolderName(location);
         folder = name.isEmpty() ? paths.documents() : QDir(paths.documents()).filePath(name);
     }
-    if (create && !QDir().mkpath(folder)) {
+    if (create && !PrivateFiles::makeFolder(folder)) {
         throw CommonException(QStringLiteral("Could not create the folder %1.")
                                   .arg(QDir::toNativeSeparators(folder)));
     }

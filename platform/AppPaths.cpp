@@ -1,6 +1,7 @@
 #include "platform/AppPaths.h"
 
 #include "core/shared/CommonException.h"
+#include "core/shared/PrivateFiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -71,7 +72,7 @@ QString AppPaths::logs() const {
 }
 
 QString AppPaths::ensured(const QString& folder) {
-    if (!QDir().mkpath(folder)) {
+    if (!PrivateFiles::makeFolder(folder)) {
         qWarning().noquote() << "paths: cannot create the folder" << folder;
     }
     return folder;

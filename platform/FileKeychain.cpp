@@ -2,6 +2,7 @@
 
 #include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
+#include "core/shared/PrivateFiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -15,7 +16,6 @@ namespace {
 
 const QString kFormat = QStringLiteral("keskor-keychain");
 constexpr int kVersion = 1;
-constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 } // namespace
 
@@ -76,10 +76,9 @@ QJsonObject FileKeychain::readItems() {
 void FileKeychain::writeItems(const QJsonObject& items) {
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QDir(folder).exists()) {
-        if (!QDir().mkpath(folder)) {
+        if (!PrivateFiles::makeFolder(folder)) {
             throw CommonException(QStringLiteral("Cannot create the folder %1").arg(folder));
         }
-        QFile::setPermissions(folder, kOwnerOnly | QFileDevice::ExeOwner);
     }
     QJsonObject root;
     root.insert(u"format", kFormat);
@@ -88,7 +87,7 @@ void FileKeychain::writeItems(const QJsonObject& items) {
 
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Compact);
     // Restricted before the first secret byte goes into the temporary file.
-    if (!AtomicFile::write(m_path, bytes, nullptr, kOwnerOnly)) {
+    if (!AtomicFile::write(m_path, bytes)) {
         throw CommonException(QStringLiteral("Cannot write the keychain file %1").arg(m_path));
     }
 }

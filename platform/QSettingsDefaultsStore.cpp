@@ -1,5 +1,7 @@
 #include "platform/QSettingsDefaultsStore.h"
 
+#include "core/shared/PrivateFiles.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -47,7 +49,7 @@ QSettingsDefaultsStore::~QSettingsDefaultsStore() {
 }
 
 void QSettingsDefaultsStore::open() {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(m_path).absolutePath());
     m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
     QSettings::Status status = m_settings->status();
     if (status == QSettings::NoError && QFileInfo(m_path).isFile() && !looksLikeText(m_path)) {

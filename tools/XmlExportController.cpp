@@ -39,19 +39,33 @@ std::optional<UiText> XmlExportController::refusal(const PassFile& file, const Q
 }
 
 bool XmlExportController::exportToFile(const QString& path, const XmlExportOptions& options) {
-    const PassFile* file = m_database ? m_database() : nullptr;
-    if (!file) {
+    const std::optional<QByteArray> bytes = document(options);
+    if (!bytes) {
         return false;
     }
     try {
-        const PassFileXmlWriter writer(m_protection, m_clock.now());
-        writeAtomically(path, writer.write(*file, options));
+        writeAtomically(path, *bytes);
     } catch (const CommonException& e) {
         m_presenter.alert(AlertStyle::critical, UiText::key(QStringLiteral("dialog_error")),
                           UiText::plain(e.message()), {});
         return false;
     }
     return true;
+}
+
+std::optional<QByteArray> XmlExportController::document(const XmlExportOptions& options) {
+    const PassFile* file = m_database ? m_database() : nullptr;
+    if (!file) {
+        return std::nullopt;
+    }
+    try {
+        const PassFileXmlWriter writer(m_protection, m_clock.now());
+        return writer.write(*file, options);
+    } catch (const CommonException& e) {
+        m_presenter.alert(AlertStyle::critical, UiText::key(QStringLiteral("dialog_error")),
+                          UiText::plain(e.message()), {});
+        return std::nullopt;
+    }
 }
 
 } // namespace keskor

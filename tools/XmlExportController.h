@@ -34,6 +34,10 @@ public:
     /// no database is open or the file cannot be written.
     bool exportToFile(const QString& path, const XmlExportOptions& options);
 
+    /// The unencrypted document for the open database; no value, after an alert, when none is
+    /// open or it cannot be written.
+    std::optional<QByteArray> document(const XmlExportOptions& options);
+
     /// Writes `bytes` to `path` through a temporary file moved into place; throws
     /// CommonException with the system's reason.
     static void writeAtomically(const QString& path, const QByteArray& bytes);

@@ -249,6 +249,21 @@ int exportXml(CliRun& run) {
     const SystemClock clock;
     XmlExportController controller(run.context().presenter(), protection, clock,
                                    [&file] { return &file; });
+    // The warning goes to stderr so that `export DB -` can be piped without it.
+    run.err(run.context().localizer().text(QStringLiteral("export_unencrypted_warning")));
+    if (target == u"-") {
+        const std::optional<QByteArray> bytes = controller.document(options);
+        if (!bytes) {
+            throw CommonException(QStringLiteral("Nothing was exported."));
+        }
+        std::FILE* out = run.context().streams().out;
+        if (std::fwrite(bytes->constData(), 1, static_cast<size_t>(bytes->size()), out) !=
+                static_cast<size_t>(bytes->size()) ||
+            std::fflush(out) != 0) {
+            throw CommonException(QStringLiteral("Could not write to standard output."));
+        }
+        return 0;
+    }
     if (!controller.exportToFile(target, options)) {
         throw CommonException(QStringLiteral("Nothing was exported."));
     }
@@ -405,7 +420,9 @@ QList<CliCommand> ToolCommands::commands() {
          QStringLiteral("Export a database as unencrypted XML."),
          QStringLiteral(
              "The file holds every password in the clear: keep it safe and delete it after\n"
-             "use. It is written in one step, so a failed export leaves an earlier file as it\n"
+             "use. OUT \"-\" writes the document to standard output. The file is readable by\n"
+             "you only (mode 0600). It is written in one step, so a failed export leaves an "
+             "earlier file as it\n"
              "was. Databases whose rights forbid export are refused."),
          {valueOption({QStringLiteral("folder")}, QStringLiteral("Export only this folder."),
                       QStringLiteral("PATH")),

@@ -2,6 +2,7 @@
 
 #include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
+#include "core/shared/PrivateFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -123,7 +124,7 @@ bool ArchiveHelper::unzipFile(const QString& zipPath, const QString& destination
         throw CommonException(damaged(zipPath));
     }
     QDir dir(destination);
-    if (!dir.mkpath(QStringLiteral("."))) {
+    if (!PrivateFiles::makeFolder(dir.absolutePath())) {
         throw CommonException(QStringLiteral("Could not create the folder %1.")
                                   .arg(QDir::toNativeSeparators(destination)));
     }
@@ -135,11 +136,11 @@ bool ArchiveHelper::unzipFile(const QString& zipPath, const QString& destination
             throw CommonException(damaged(zipPath));
         }
         if (name.endsWith(QLatin1Char('/'))) {
-            dir.mkpath(name);
+            PrivateFiles::makeFolder(target);
             continue;
         }
         const QByteArray bytes = readCurrent(zip, zipPath);
-        QDir().mkpath(QFileInfo(target).absolutePath());
+        PrivateFiles::makeFolder(QFileInfo(target).absolutePath());
         QString error;
         if (!AtomicFile::write(target, bytes, &error)) {
             throw CommonException(QStringLiteral("Could not write %1: %2")

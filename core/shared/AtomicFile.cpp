@@ -1,5 +1,7 @@
 #include "core/shared/AtomicFile.h"
 
+#include "core/shared/PrivateFiles.h"
+
 #include <QSaveFile>
 
 namespace keskor {
@@ -16,7 +18,10 @@ bool AtomicFile::write(const QString& path, const char* bytes, qint64 size, QStr
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return fail(file.errorString());
     }
-    if (permissions && !file.setPermissions(*permissions)) {
+    // Owner-only unless the caller asks otherwise; a mode the user tightened by hand survives.
+    const QFileDevice::Permissions mode =
+        PrivateFiles::replacementMode(path, permissions.value_or(PrivateFiles::fileMode()));
+    if (!file.setPermissions(mode)) {
         file.cancelWriting();
         return fail(file.errorString());
     }

@@ -15,7 +15,8 @@ namespace keskor {
 class AtomicFile {
 public:
     /// Writes `bytes` to `path`; on failure returns false, sets `error` to the reason (without the
-    /// path) and leaves `path` untouched. `permissions` are set before the first byte is written.
+    /// path) and leaves `path` untouched. The file is owner-only (or `permissions`), set before the
+    /// first byte is written; an existing file's mode is kept only when it is stricter.
     static bool write(const QString& path, const char* bytes, qint64 size, QString* error = nullptr,
                       std::optional<QFileDevice::Permissions> permissions = std::nullopt);
     static bool write(const QString& path, const QByteArray& bytes, QString* error = nullptr,

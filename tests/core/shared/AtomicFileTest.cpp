@@ -69,6 +69,30 @@ TEST(AtomicFile, WritesEveryByteAndTheRequestedPermissions) {
     EXPECT_EQ(QFileInfo(target).size(), 0);
 }
 
+// A replaced file keeps its old mode only when that mode is stricter than owner-only.
+struct Replaced {
+    QFileDevice::Permissions before;
+    QFileDevice::Permissions after;
+};
+
+class AtomicFileMode : public ::testing::TestWithParam<Replaced> {};
+
+TEST_P(AtomicFileMode, KeepsOnlyAStricterMode) {
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("db"));
+    ASSERT_TRUE(AtomicFile::write(target, QByteArrayLiteral("old")));
+    ASSERT_TRUE(QFile::setPermissions(target, GetParam().before));
+    ASSERT_TRUE(AtomicFile::write(target, QByteArrayLiteral("new")));
+    EXPECT_EQ(QFileInfo(target).permissions() & QFileDevice::Permissions(0x7077), GetParam().after);
+}
+
+constexpr auto kR = QFileDevice::ReadOwner;
+constexpr auto kW = QFileDevice::WriteOwner;
+INSTANTIATE_TEST_SUITE_P(
+    Modes, AtomicFileMode,
+    ::testing::Values(Replaced{kR | kW | QFileDevice::ReadGroup | QFileDevice::ReadOther, kR | kW},
+                      Replaced{kR | kW, kR | kW}));
+
 TEST(AtomicFile, AMissingFolderIsAnErrorNotAFolder) {
     TempDir dir;
     QString error;
