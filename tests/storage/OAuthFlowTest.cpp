@@ -1,5 +1,7 @@
 #include "storage/OAuthFlow.h"
 
+#include "platform/MemoryKeychain.h"
+#include "storage/OAuthSession.h"
 #include "testing/FakeOAuthServer.h"
 
 #include <QNetworkAccessManager>
@@ -34,7 +36,16 @@ protected:
     }
 
     FakeOAuthServer oauth;
+    /// Bodies of the uploads the service accepted.
+    QList<QByteArray> uploads;
     HttpServer server{[this](const HttpServer::Request& r) {
+        if (r.path() == QLatin1String("/upload")) {
+            if (!oauth.isValidAccessToken(r.headers.value("authorization"))) {
+                return HttpServer::Response::json(401, R"({"error":"InvalidAuthenticationToken"})");
+            }
+            uploads.append(r.body);
+            return HttpServer::Response::json(200, "{}");
+        }
         return oauth.handle(r).value_or(HttpServer::Response::json(404, "{}"));
     }};
     QNetworkAccessManager network;
@@ -98,6 +109,55 @@ TEST_F(OAuthFlowTest, RefusedGrantsFailWithTheSignInText) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !failure.isEmpty(); }, 10000));
     EXPECT_EQ(failure, QStringLiteral("authorization failed"));
     EXPECT_EQ(oauth.tokensIssued(), 0);
+}
+
+// A token that expires in the middle of an upload is refreshed and the upload sent once more,
+// whole; a refused refresh forgets the tokens and uploads nothing.
+TEST_F(OAuthFlowTest, SessionRefreshesOnceAfterAnExpiredTokenAndNeverUploadsHalf) {
+    OAuthFlow flow(http, config(), browser(), [](const QString& key) { return key; });
+    MemoryKeychain keychain;
+    OAuthSession session(http, flow, keychain, QStringLiteral("com.example.test"));
+    bool signedIn = false;
+    QString failure;
+    session.signIn([&] { signedIn = true; }, [&](const QString& m) { failure = m; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return signedIn || !failure.isEmpty(); }, 10000));
+    ASSERT_TRUE(signedIn) << failure.toStdString();
+    ASSERT_TRUE(OAuthSession(http, flow, keychain, QStringLiteral("com.example.test")).hasTokens())
+        << "a restart finds the stored tokens";
+
+    const QByteArray database(200 * 1024, 'd');
+    HttpClient::Request upload;
+    upload.method = "PUT";
+    upload.url = server.baseUrl().resolved(QUrl(QStringLiteral("/upload")));
+    upload.body = database;
+    const auto sendUpload = [&] {
+        int calls = 0;
+        failure.clear();
+        session.send(
+            upload, [&](const HttpClient::Response&) { ++calls; },
+            [&](const QString& m, int) {
+                ++calls;
+                failure = m;
+            });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, 10000));
+        QTest::qWait(20);
+        EXPECT_EQ(calls, 1);
+    };
+
+    oauth.expireAccessTokens();
+    sendUpload();
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_EQ(oauth.refreshes(), 1);
+    ASSERT_EQ(uploads.size(), 1);
+    EXPECT_EQ(uploads.first(), database);
+
+    oauth.expireAccessTokens();
+    oauth.revokeRefreshTokens();
+    sendUpload();
+    EXPECT_EQ(failure, QStringLiteral("authorization failed"));
+    EXPECT_EQ(uploads.size(), 1);
+    EXPECT_FALSE(session.hasTokens());
+    EXPECT_FALSE(keychain.get(QStringLiteral("com.example.test")));
 }
 
 } // namespace
