@@ -24,7 +24,8 @@ HttpClient::~HttpClient() {
 void HttpClient::send(Request request, Done done, Failed failed) {
     QNetworkRequest http(request.url);
     http.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                      QNetworkRequest::NoLessSafeRedirectPolicy);
+                      request.followRedirects ? QNetworkRequest::NoLessSafeRedirectPolicy
+                                              : QNetworkRequest::ManualRedirectPolicy);
     http.setMaximumRedirectsAllowed(request.maxRedirects);
     http.setTransferTimeout(static_cast<int>(request.timeout.count()));
     for (const auto& [name, value] : request.headers) {
@@ -38,6 +39,7 @@ void HttpClient::send(Request request, Done done, Failed failed) {
     auto body = std::make_shared<QByteArray>();
     auto tooLarge = std::make_shared<bool>(false);
     const qint64 limit = request.maxBodyBytes;
+    const bool follow = request.followRedirects;
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, body, tooLarge, limit] {
         body->append(reply->readAll());
         if (body->size() > limit && !*tooLarge) {
@@ -46,21 +48,27 @@ void HttpClient::send(Request request, Done done, Failed failed) {
             reply->abort();
         }
     });
-    QObject::connect(
-        reply, &QNetworkReply::finished, reply,
-        [this, reply, body, tooLarge, limit, done = std::move(done), failed = std::move(failed)] {
-            m_running.removeAll(reply);
-            reply->deleteLater();
-            if (!*tooLarge) {
-                body->append(reply->readAll());
-            }
-            finish(reply, limit, *tooLarge, *body, done, failed);
-        });
+    QObject::connect(reply, &QNetworkReply::finished, reply,
+                     [this, reply, body, tooLarge, limit, follow, done = std::move(done),
+                      failed = std::move(failed)] {
+                         m_running.removeAll(reply);
+                         reply->deleteLater();
+                         if (!*tooLarge) {
+                             body->append(reply->readAll());
+                         }
+                         finish(reply, limit, *tooLarge, follow, *body, done, failed);
+                     });
 }
 
-void HttpClient::finish(QNetworkReply* reply, qint64 limit, bool tooLarge, const QByteArray& body,
-                        const Done& done, const Failed& failed) {
+void HttpClient::finish(QNetworkReply* reply, qint64 limit, bool tooLarge, bool followRedirects,
+                        const QByteArray& body, const Done& done, const Failed& failed) {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!followRedirects && status >= 300 && status < 400 && target.isValid() &&
+        reply->error() == QNetworkReply::NoError) {
+        done(Response{status, {}, reply->url().resolved(target)});
+        return;
+    }
     if (tooLarge || body.size() > limit) {
         failed(m_text(QStringLiteral("error_answer_too_large")), status);
         return;

@@ -33,6 +33,9 @@ public:
         /// Database files are far below this; a larger answer is refused, not buffered.
         qint64 maxBodyBytes = 64 * 1024 * 1024;
         int maxRedirects = 5;
+        /// Off: a redirect is answered as it is, with `finalUrl` its target, so a caller can
+        /// follow it without the headers (a token must not travel to another host).
+        bool followRedirects = true;
         /// Longest pause in the transfer before it fails.
         std::chrono::milliseconds timeout{30000};
     };
@@ -56,8 +59,8 @@ public:
     void send(Request request, Done done, Failed failed);
 
 private:
-    void finish(QNetworkReply* reply, qint64 limit, bool tooLarge, const QByteArray& body,
-                const Done& done, const Failed& failed);
+    void finish(QNetworkReply* reply, qint64 limit, bool tooLarge, bool followRedirects,
+                const QByteArray& body, const Done& done, const Failed& failed);
 
     QNetworkAccessManager& m_network;
     TextLookup m_text;

@@ -15,7 +15,7 @@ HttpServer::Response invalidGrant() {
 } // namespace
 
 std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Request& request) {
-    if (request.path() == QLatin1String("/authorize")) {
+    if (request.path().endsWith(QLatin1String("/authorize"))) {
         const QUrlQuery query = request.query();
         QUrl back(query.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded));
         if (!back.isValid() ||
@@ -30,7 +30,7 @@ std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Re
         back.setQuery(answer);
         return HttpServer::Response::redirect(back);
     }
-    if (request.path() != QLatin1String("/token") || request.method != "POST") {
+    if (!request.path().endsWith(QLatin1String("/token")) || request.method != "POST") {
         return std::nullopt;
     }
     const QUrlQuery form(QString::fromLatin1(request.body));

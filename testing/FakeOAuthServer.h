@@ -16,7 +16,7 @@ class FakeOAuthServer {
 public:
     FakeOAuthServer() = default;
 
-    /// Answers the two endpoints; nullopt for any other path (the fake's own routes).
+    /// Answers the two endpoints (any path ending in "/authorize" or "/token"); nullopt for any other path (the fake's own routes).
     std::optional<HttpServer::Response> handle(const HttpServer::Request& request);
 
     bool isValidAccessToken(const QByteArray& authorizationHeader) const;
