@@ -10,6 +10,7 @@
 #include "core/Localizer.h"
 #include "core/shared/CommonException.h"
 #include "platform/AppPaths.h"
+#include "platform/Deployment.h"
 #include "platform/NotificationCenter.h"
 #include "platform/QSettingsDefaultsStore.h"
 #include "platform/SecretServiceKeychain.h"
@@ -117,7 +118,7 @@ DatabaseInfo demoDatabase(const AppPaths& paths, KeyHelper& keys) {
     return info;
 }
 
-int runDesktop(QApplication& app, const QCommandLineParser& args) {
+int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployment& deployment) {
     const AppPaths paths =
         AppPaths::fromArguments(app.arguments(), QProcessEnvironment::systemEnvironment());
     // A second start hands its arguments (a database, a sign-in redirect) to the first one.
@@ -166,7 +167,7 @@ int runDesktop(QApplication& app, const QCommandLineParser& args) {
                                      clock,
                                      presenter,
                                      localizer,
-                                     PwnedPasswordsClient::Config{},
+                                     PwnedPasswordsClient::configFor(deployment.pwned),
                                      {},
                                      [&](SessionManager& session, SettingManager& settings) {
                                          return std::make_unique<WebSocketManager>(
@@ -300,9 +301,12 @@ int main(int argc, char** argv) {
         args.showVersion();
     }
     try {
+        // Hosts and client identifiers of this installation, read once for the whole run.
+        const Deployment deployment =
+            Deployment::fromEnvironment(QProcessEnvironment::systemEnvironment());
         if (!args.isSet(QStringLiteral("headless"))) {
 #ifdef KESKOR_WITH_GUI
-            return runDesktop(static_cast<QApplication&>(app), args);
+            return runDesktop(static_cast<QApplication&>(app), args, deployment);
 #else
             std::fprintf(stderr, "keskor: built without the window; run keskor --headless\n");
             return 2;

@@ -7,6 +7,7 @@
 // Every failure (transport error, HTTP error status, timeout, empty or oversized body) ends in
 // the failure callback; the password itself never appears in a URL, a log or a message.
 
+#include "platform/Deployment.h"
 #include "platform/UiText.h"
 
 #include <QByteArray>
@@ -28,7 +29,7 @@ class PwnedPasswordsClient : public QObject {
 public:
     struct Config {
         /// Scheme, host, port and an optional path below which "/range/" lies.
-        QUrl baseUrl = defaultBaseUrl();
+        QUrl baseUrl = Deployment::Pwned{}.baseUrl;
         /// The value of the "hibp-api-key" header (a deployment value).
         QByteArray apiKey;
         /// Longest pause in the transfer before it fails.
@@ -43,7 +44,13 @@ public:
     /// A key ("pwned_failed") or a transport error's own text.
     using FailureCallback = std::function<void(const UiText& message)>;
 
-    static QUrl defaultBaseUrl() { return QUrl(QStringLiteral("https://api.pwnedpasswords.com")); }
+    /// The service of a deployment, with the default timeout and bound.
+    static Config configFor(const Deployment::Pwned& service) {
+        Config config;
+        config.baseUrl = service.baseUrl;
+        config.apiKey = service.apiKey;
+        return config;
+    }
 
     PwnedPasswordsClient(QNetworkAccessManager& network, Config config, QObject* parent = nullptr);
     /// Pending checks are aborted; their callbacks are not called.

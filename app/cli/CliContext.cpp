@@ -81,13 +81,22 @@ SettingManager& CliContext::settings() {
     return app().mainManager().settingManager;
 }
 
-PwnedPasswordsClient::Config CliContext::pwnedConfig() const {
-    PwnedPasswordsClient::Config config;
+const Deployment& CliContext::deployment() {
+    if (!m_deployment) {
+        m_deployment = Deployment::fromEnvironment(QProcessEnvironment::systemEnvironment());
+    }
+    return *m_deployment;
+}
+
+PwnedPasswordsClient::Config CliContext::pwnedConfig() {
+    PwnedPasswordsClient::Config config = PwnedPasswordsClient::configFor(deployment().pwned);
     const QString url = qEnvironmentVariable("KESKOR_PWNED_URL");
     if (!url.isEmpty()) {
         config.baseUrl = QUrl(url);
     }
-    config.apiKey = qgetenv("KESKOR_PWNED_API_KEY");
+    if (qEnvironmentVariableIsSet("KESKOR_PWNED_API_KEY")) {
+        config.apiKey = qgetenv("KESKOR_PWNED_API_KEY");
+    }
     return config;
 }
 

@@ -4,6 +4,7 @@
 // keychain, the texts, the presenter and the application object with its workflows.
 
 #include "app/cli/CliPresenter.h"
+#include "platform/Deployment.h"
 #include "tools/PwnedPasswordsClient.h"
 
 #include <QStringList>
@@ -42,9 +43,12 @@ public:
     CliPresenter& presenter();
     AppDelegate& app();
     SettingManager& settings();
-    /// The breached-password service of this installation: KESKOR_PWNED_URL and
-    /// KESKOR_PWNED_API_KEY override the public service and its empty key.
-    PwnedPasswordsClient::Config pwnedConfig() const;
+    /// Service hosts and client identifiers: the defaults, or the KESKOR_DEPLOYMENT file.
+    /// Read once, on first use; a bad file throws CommonException.
+    const Deployment& deployment();
+    /// The breached-password service of the deployment; KESKOR_PWNED_URL and
+    /// KESKOR_PWNED_API_KEY still override it.
+    PwnedPasswordsClient::Config pwnedConfig();
 
     const std::optional<QString>& keyFile() const { return m_keyFile; }
     const Streams& streams() const { return m_streams; }
@@ -54,6 +58,7 @@ private:
     std::optional<QString> m_keyFile;
     Streams m_streams;
     std::unique_ptr<AppPaths> m_paths;
+    std::optional<Deployment> m_deployment;
     std::unique_ptr<DefaultsStore> m_defaults;
     std::unique_ptr<Keychain> m_keychain;
     std::unique_ptr<NotificationCenter> m_notifications;

@@ -408,8 +408,9 @@ QList<CliCommand> ToolCommands::commands() {
              "Reads the password without echo (one line from standard input otherwise). Only\n"
              "the first five characters of its SHA-1 digest leave the machine. Exits with 0\n"
              "whether it was found or not, and with 1 when the service could not be asked.\n\n"
-             "KESKOR_PWNED_URL names another range service (its address below \"/range/\")\n"
-             "and KESKOR_PWNED_API_KEY the key sent to it; analyze --pwned uses them too."),
+             "The range service is the deployment's (\"pwned\" in the KESKOR_DEPLOYMENT file);\n"
+             "KESKOR_PWNED_URL names another one (its address below \"/range/\") and\n"
+             "KESKOR_PWNED_API_KEY the key sent to it; analyze --pwned uses them too."),
          {},
          0,
          0,

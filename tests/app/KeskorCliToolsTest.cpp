@@ -177,8 +177,13 @@ class KeskorCliBreachTest : public KeskorCliToolsTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.listen());
-        cli.setEnv(QStringLiteral("KESKOR_PWNED_URL"), server.baseUrl().toString());
-        cli.setEnv(QStringLiteral("KESKOR_PWNED_API_KEY"), QStringLiteral("key-of-the-test"));
+        // The service comes from the deployment file, as in a private installation.
+        dir.write(QStringLiteral("deployment.json"),
+                  QStringLiteral(R"({"pwned": {"baseUrl": "%1", "apiKey": "key-of-the-test"}})")
+                      .arg(server.baseUrl().toString())
+                      .toUtf8());
+        cli.setEnv(QStringLiteral("KESKOR_DEPLOYMENT"),
+                   dir.file(QStringLiteral("deployment.json")));
     }
     keskor::testing::RangeServer server;
 };

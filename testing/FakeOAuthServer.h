@@ -1,0 +1,41 @@
+#pragma once
+// The authorisation and token endpoints of an OAuth 2.0 provider, for the REST fakes: "GET
+// /authorize" sends the browser straight back to its redirect_uri with a code and the state
+// (the user always agrees); "POST /token" trades the code, after checking the PKCE verifier
+// against the challenge, or a refresh token for an access token. Access tokens can be expired
+// at will, so a fake can answer 401 in the middle of a transfer.
+
+#include "testing/HttpServer.h"
+
+#include <QSet>
+#include <QString>
+
+namespace keskor::testing {
+
+class FakeOAuthServer {
+public:
+    FakeOAuthServer() = default;
+
+    /// Answers the two endpoints (any path ending in "/authorize" or "/token"); nullopt for any other path (the fake's own routes).
+    std::optional<HttpServer::Response> handle(const HttpServer::Request& request);
+
+    bool isValidAccessToken(const QByteArray& authorizationHeader) const;
+    /// Every access token handed out so far stops working; refresh tokens stay valid.
+    void expireAccessTokens() { m_accessTokens.clear(); }
+    /// Refresh tokens stop working too: the user must sign in again.
+    void revokeRefreshTokens() { m_refreshTokens.clear(); }
+    int tokensIssued() const noexcept { return m_issued; }
+    int refreshes() const noexcept { return m_refreshes; }
+
+private:
+    HttpServer::Response issue();
+
+    QString m_pendingCode;
+    QString m_pendingChallenge;
+    QSet<QString> m_accessTokens;
+    QSet<QString> m_refreshTokens;
+    int m_issued = 0;
+    int m_refreshes = 0;
+};
+
+} // namespace keskor::testing
