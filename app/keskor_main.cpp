@@ -26,6 +26,7 @@
 #include "platform/SessionLockWatcher.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
+#include "storage/CloudStorageFactory.h"
 #include "ui/DesktopApplication.h"
 #include "ui/DialogOpeners.h"
 #include "ui/MainWindow.h"
@@ -33,6 +34,7 @@
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QTimer>
 #endif
@@ -157,22 +159,18 @@ int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployme
                                               app.quit();
                                           }
                                       }});
-    DesktopApplication desktop(
-        DesktopApplication::Platform{paths,
-                                     defaults,
-                                     keychain,
-                                     clipboard,
-                                     notifier,
-                                     tray,
-                                     clock,
-                                     presenter,
-                                     localizer,
-                                     PwnedPasswordsClient::configFor(deployment.pwned),
-                                     {},
-                                     [&](SessionManager& session, SettingManager& settings) {
-                                         return std::make_unique<WebSocketManager>(
-                                             session, settings, presenter, localizer.lookup());
-                                     }});
+    // Sign-in pages open in the user's browser; the answer comes back to a loopback listener.
+    CloudStorageFactory cloud(
+        CloudStorageFactory::Services{paths, keychain, deployment, localizer.lookup(),
+                                      [](const QUrl& url) { QDesktopServices::openUrl(url); }});
+    DesktopApplication desktop(DesktopApplication::Platform{
+        paths, defaults, keychain, clipboard, notifier, tray, clock, presenter, localizer,
+        PwnedPasswordsClient::configFor(deployment.pwned),
+        [&](Location location, SessionManager& session) { return cloud.create(location, session); },
+        [&](SessionManager& session, SettingManager& settings) {
+            return std::make_unique<WebSocketManager>(session, settings, presenter,
+                                                      localizer.lookup());
+        }});
     services = &desktop;
     window = std::make_unique<MainWindow>(desktop.context());
     presenter.setWindow({[&] { return window.get(); }, [&] { window->showDatabaseView(); },

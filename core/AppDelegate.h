@@ -30,7 +30,7 @@ public:
         DatabaseController::TextLookup text;
         std::function<int(const QString&)> quality;
         bool strictAccountRules = false;
-        RemoteStorageManager::Factory storageFactory;
+        MainManager::StorageFactory storageFactory;
         MainManager::WebSocketFactory websocket;
         /// Installs the application-wide activity monitor and starts the idle timer.
         std::function<void()> installIdleTimer;

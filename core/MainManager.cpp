@@ -5,10 +5,15 @@
 namespace keskor {
 
 MainManager::MainManager(DefaultsStore& defaults, Keychain& keychain,
-                         NotificationCenter& notifications,
-                         RemoteStorageManager::Factory storageFactory,
+                         NotificationCenter& notifications, StorageFactory storageFactory,
                          const WebSocketFactory& websocket)
-    : storageManager(defaults), remoteStorageManager(std::move(storageFactory)),
+    : storageManager(defaults),
+      remoteStorageManager(storageFactory
+                               ? RemoteStorageManager::Factory(
+                                     [this, make = std::move(storageFactory)](Location location) {
+                                         return make(location, sessionManager);
+                                     })
+                               : RemoteStorageManager::Factory()),
       recentFilesManager(defaults), statusManager(notifications),
       settingManager(defaults, keychain),
       websocketManager(websocket ? websocket(sessionManager, settingManager)

@@ -26,8 +26,13 @@ public:
     using WebSocketFactory = std::function<std::unique_ptr<IWebSocketManager>(
         SessionManager& session, SettingManager& settings)>;
 
+    /// Makes the storage of a remote location; providers work over the session's working
+    /// copies. Without one no remote location has a store.
+    using StorageFactory =
+        std::function<std::unique_ptr<IRemoteStorage>(Location location, SessionManager& session)>;
+
     MainManager(DefaultsStore& defaults, Keychain& keychain, NotificationCenter& notifications,
-                RemoteStorageManager::Factory storageFactory, const WebSocketFactory& websocket);
+                StorageFactory storageFactory, const WebSocketFactory& websocket);
     MainManager(const MainManager&) = delete;
     MainManager& operator=(const MainManager&) = delete;
 

@@ -43,7 +43,7 @@ public:
         Presenter& presenter;
         const Localizer& localizer;
         PwnedPasswordsClient::Config pwned;
-        RemoteStorageManager::Factory storageFactory;
+        MainManager::StorageFactory storageFactory;
         /// The browser bridge; without one the bridge stays off (tests).
         MainManager::WebSocketFactory websocket;
     };

@@ -2,6 +2,7 @@
 
 #include "app/cli/CliRun.h"
 #include "app/cli/CliUsageError.h"
+#include "app/cli/CloudCommands.h"
 #include "app/cli/DatabaseCommands.h"
 #include "app/cli/EntryCommands.h"
 #include "app/cli/ImportCommands.h"
@@ -63,6 +64,7 @@ CliApplication::CliApplication(CliContext::Streams streams) : m_streams(streams)
     m_commands.append(ImportCommands::commands());
     m_commands.append(ToolCommands::commands());
     m_commands.append(MaintenanceCommands::commands());
+    m_commands.append(CloudCommands::commands());
 }
 
 const CliCommand* CliApplication::command(const QString& name) const {

@@ -6,9 +6,12 @@
 #include "platform/NotificationCenter.h"
 #include "platform/QSettingsDefaultsStore.h"
 #include "platform/SecretServiceKeychain.h"
+#include "storage/CloudStorageFactory.h"
 #include "tools/PasswordHelper.h"
 
+#include <QDesktopServices>
 #include <QProcessEnvironment>
+#include <QUrl>
 
 namespace keskor {
 
@@ -60,6 +63,18 @@ CliPresenter& CliContext::presenter() {
 AppDelegate& CliContext::app() {
     if (!m_app) {
         m_notifications = std::make_unique<NotificationCenter>();
+        m_cloud = std::make_unique<CloudStorageFactory>(CloudStorageFactory::Services{
+            paths(), keychain(), deployment(), localizer().lookup(), [this](const QUrl& url) {
+                // A terminal may have no browser at hand: the address works from any device
+                // that reaches this machine's loopback, so it is always printed.
+                std::fprintf(m_streams.err, "Sign in at: %s\n",
+                             url.toString(QUrl::FullyEncoded).toUtf8().constData());
+                std::fflush(m_streams.err);
+                if (qEnvironmentVariableIsSet("DISPLAY") ||
+                    qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+                    QDesktopServices::openUrl(url);
+                }
+            }});
         // No bridge and no idle timer: a command runs once and ends.
         m_app = std::make_unique<AppDelegate>(AppDelegate::Services{
             paths(),
@@ -70,7 +85,9 @@ AppDelegate& CliContext::app() {
             localizer().lookup(),
             [](const QString& password) { return PasswordHelper::entropy(password); },
             false,
-            {},
+            [this](Location location, SessionManager& session) {
+                return m_cloud->create(location, session);
+            },
             {},
             {}});
     }

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 
 namespace keskor::test {
 
@@ -30,8 +31,9 @@ public:
     /// An environment variable for every later run.
     void setEnv(const QString& name, const QString& value) { m_extra.insert(name, value); }
 
-    CliResult run(const QStringList& arguments, const QByteArray& input = {},
-                  int timeoutMs = 60000) const {
+    /// `onError` sees standard error as it arrives (a sign-in address to follow, say).
+    CliResult run(const QStringList& arguments, const QByteArray& input = {}, int timeoutMs = 60000,
+                  const std::function<void(const QString&)>& onError = {}) const {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("KESKOR_HOME"), m_home);
@@ -51,6 +53,14 @@ public:
         }
         process.write(input);
         process.closeWriteChannel();
+        QString err;
+        if (onError) {
+            QObject::connect(&process, &QProcess::readyReadStandardError, [&] {
+                const QString piece = QString::fromUtf8(process.readAllStandardError());
+                err += piece;
+                onError(piece);
+            });
+        }
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
         QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
@@ -64,7 +74,7 @@ public:
         result.crashed = process.exitStatus() != QProcess::NormalExit;
         result.exitCode = process.exitCode();
         result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
+        result.err = err + QString::fromUtf8(process.readAllStandardError());
         return result;
     }
 
