@@ -141,15 +141,6 @@ TEST_F(AsyncSocketTest, ExactLengthReadsCompleteInRequestOrderWhateverTheSegment
     EXPECT_TRUE(delegate.onSocketThreadOnly);
 }
 
-TEST_F(AsyncSocketTest, ALengthBeyondTheReadChunkIsAssembled) {
-    const QByteArray big(3 * AsyncSocket::ReadChunkSize + 17, 'z');
-    connection->readDataToLength(big.size(), 1);
-    sendFromClient(big);
-    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 1; }));
-    std::lock_guard lock(delegate.mutex);
-    EXPECT_EQ(delegate.reads[0].data, big);
-}
-
 TEST_F(AsyncSocketTest, BytesNobodyAsksForStayWithTheSenderUntilARead) {
     // Far more than both kernels buffer on loopback: unless the connection takes it all into
     // memory, the client is left holding some.
