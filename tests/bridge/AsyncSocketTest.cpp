@@ -171,15 +171,6 @@ TEST_F(AsyncSocketTest, TerminatorReadsStopAfterTheTerminatorOrAtTheirMaximumLen
     EXPECT_EQ(delegate.reads[2].data, QByteArray("01234567"));
 }
 
-TEST_F(AsyncSocketTest, AvailableReadsDeliverWhatIsThere) {
-    sendFromClient("hello");
-    connection->readData(5);
-    ASSERT_TRUE(delegate.waitFor([&]() { return !delegate.reads.empty(); }));
-    std::lock_guard lock(delegate.mutex);
-    EXPECT_EQ(delegate.reads[0].data, QByteArray("hello"));
-    EXPECT_EQ(delegate.reads[0].tag, 5);
-}
-
 // Without a request before them the writes are queued on the socket thread; right after one,
 // as an answer is, the first goes into the kernel at once and the rest must still follow it.
 class AsyncSocketOrderedWriteTest : public AsyncSocketTest,

@@ -127,13 +127,6 @@ TEST_P(Refused, WithTheFrameFormatMessage) {
 INSTANTIATE_TEST_SUITE_P(Steps, Refused, ::testing::ValuesIn(refusals()),
                          [](const auto& info) { return info.param.name; });
 
-TEST(WebSocketFrameParser, IgnoresTagsOutsideTheFrameSteps) {
-    const WebSocketFrameParser parser;
-    for (const long tag : {1L, 2L, 3L, 16L, 18L, 32L, 34L, -1L}) {
-        EXPECT_EQ(parser.step(tag, QByteArray("\x81\x80", 2)).kind, Kind::Ignored) << tag;
-    }
-}
-
 TEST(WebSocketFrameParser, StopsAtATruncatedFrame) {
     const QByteArray stream = QByteArray("\x81\x85", 2) + masked("hello").left(6);
     const DriveResult run = drive(WebSocketFrameParser(), stream);
