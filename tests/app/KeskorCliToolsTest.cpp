@@ -103,7 +103,8 @@ TEST_F(KeskorCliToolsTest, ExportImportExportGivesTheSameDocumentButForTheDataba
     // Well-formed XML and every value is checked by the writer's own tests; here the values
     // must come through the command line into the document.
     const QString exported = QString::fromUtf8(bytes(first));
-    for (const char* value : {"p&quot;w&apos;&lt;&amp;&gt;", "jörg", "mail-secret", "0042"}) {
+    for (const char* value : {"p&quot;w&apos;&lt;&amp;&gt;", "jörg",
+                              "https://k.example/?a=1&amp;b=2", "mail-secret", "0042"}) {
         EXPECT_TRUE(exported.contains(QString::fromUtf8(value))) << value;
     }
 
