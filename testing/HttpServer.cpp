@@ -92,6 +92,9 @@ void HttpServer::onReadyRead(QTcpSocket* socket) {
     m_requests.append(request);
 
     const Response response = m_handler(request);
+    if (response.status == 0) {
+        return;
+    }
     QByteArray head =
         "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
     for (const auto& [name, value] : response.headers) {

@@ -33,6 +33,7 @@ public:
         QUrlQuery query() const { return QUrlQuery(target); }
     };
     struct Response {
+        /// 0: no answer at all, the connection is left open (a server that stalls).
         int status = 200;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;

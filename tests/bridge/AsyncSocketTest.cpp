@@ -141,15 +141,6 @@ TEST_F(AsyncSocketTest, ExactLengthReadsCompleteInRequestOrderWhateverTheSegment
     EXPECT_TRUE(delegate.onSocketThreadOnly);
 }
 
-TEST_F(AsyncSocketTest, ALengthBeyondTheReadChunkIsAssembled) {
-    const QByteArray big(3 * AsyncSocket::ReadChunkSize + 17, 'z');
-    connection->readDataToLength(big.size(), 1);
-    sendFromClient(big);
-    ASSERT_TRUE(delegate.waitFor([&]() { return delegate.reads.size() == 1; }));
-    std::lock_guard lock(delegate.mutex);
-    EXPECT_EQ(delegate.reads[0].data, big);
-}
-
 TEST_F(AsyncSocketTest, BytesNobodyAsksForStayWithTheSenderUntilARead) {
     // Far more than both kernels buffer on loopback: unless the connection takes it all into
     // memory, the client is left holding some.
@@ -178,15 +169,6 @@ TEST_F(AsyncSocketTest, TerminatorReadsStopAfterTheTerminatorOrAtTheirMaximumLen
     EXPECT_EQ(delegate.reads[0].data, QByteArray("GET / HTTP/1.1\r\n\r\n"));
     EXPECT_EQ(delegate.reads[1].data, QByteArray("rest"));
     EXPECT_EQ(delegate.reads[2].data, QByteArray("01234567"));
-}
-
-TEST_F(AsyncSocketTest, AvailableReadsDeliverWhatIsThere) {
-    sendFromClient("hello");
-    connection->readData(5);
-    ASSERT_TRUE(delegate.waitFor([&]() { return !delegate.reads.empty(); }));
-    std::lock_guard lock(delegate.mutex);
-    EXPECT_EQ(delegate.reads[0].data, QByteArray("hello"));
-    EXPECT_EQ(delegate.reads[0].tag, 5);
 }
 
 // Without a request before them the writes are queued on the socket thread; right after one,

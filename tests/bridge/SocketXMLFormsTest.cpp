@@ -226,14 +226,6 @@ TEST(SocketXMLFormsWrite, IsTheExactOneLineDocument) {
               QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><forms></forms>"));
 }
 
-TEST(SocketXMLFormsWrite, DefaultsOfReadDocumentAreWrittenOut) {
-    const auto forms = SocketXMLForms::parseDocument(
-        QStringLiteral("<forms><f><fields><input name=\"n\">v</input></fields></f></forms>"));
-    EXPECT_EQ(forms.subForms[0].xmlString(),
-              QStringLiteral("<formdata name=\"\" idx=\"0\"><fields>"
-                             "<input name=\"n\" idx=\"1\">v</input></fields></formdata>"));
-}
-
 class SocketXMLFormsRoundTrip : public ::testing::TestWithParam<QString> {};
 
 // The writer always names a form, so an absent form name comes back empty.

@@ -2,7 +2,6 @@
 
 #include "bridge/WebFormPostFlow.h"
 
-#include "bridge/IgnoredUrls.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -122,18 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
         PostCase{"IgnoredPrefix", QString(), nullptr, Action::addEntry, nullptr, "", "", false,
                  kIgnored.chopped(1)}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(IgnoredUrls, ExactAndQueryInsensitiveTests) {
-    auto file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
-                                        PassFile::AuthenticationType::Password, false);
-    file.addIgnoredUrl(QStringLiteral("https://Shop.example/cart?x=1"));
-    const QString page = QStringLiteral("https://shop.example/cart?y=2");
-    EXPECT_FALSE(IgnoredUrls::containsExactly(file, page));
-    EXPECT_TRUE(IgnoredUrls::containsIgnoringQuery(file, page));
-    EXPECT_TRUE(
-        IgnoredUrls::containsExactly(file, QStringLiteral("https://Shop.example/cart?x=1")));
-    EXPECT_FALSE(IgnoredUrls::containsIgnoringQuery(file, QStringLiteral("https://shop.example/")));
-}
 
 } // namespace
 } // namespace keskor

@@ -7,14 +7,13 @@
 #include "core/shared/CommonException.h"
 #include "core/shared/DateTimeHelper.h"
 #include "platform/FakeClock.h"
+#include "testing/HttpServer.h"
 #include "testing/ScriptedPresenter.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QNetworkAccessManager>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -23,62 +22,34 @@ namespace {
 
 using keskor::testing::ScriptedPresenter;
 
-/// Answers GET requests from a table of paths; unknown paths get 404. When stalled it reads
-/// requests and never answers.
-class IconHttpServer : public QObject {
+/// The site: GET answers from a table of paths, 404 for the others; nothing at all when stalled.
+class IconHttpServer : public testing::HttpServer {
 public:
-    struct Response {
-        int status = 200;
-        QByteArray contentType;
-        QByteArray body;
-    };
-
-    IconHttpServer() {
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                socket->setParent(this);
-                QObject::connect(socket, &QTcpSocket::readyRead, this,
-                                 [this, socket] { onReadyRead(socket); });
-            }
-        });
-    }
-    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
+    IconHttpServer()
+        : HttpServer([this](const Request& r) {
+              if (m_stalled) {
+                  return Response{0, {}, {}, -1};
+              }
+              return m_routes.value(r.target.toEncoded(),
+                                    Response{404, {{"Content-Type", "text/plain"}}, "not found"});
+          }) {}
     QString url(const QString& path = QStringLiteral("/")) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+        return baseUrl().toString() + path;
     }
-    void serve(const QByteArray& path, Response response) { m_routes[path] = std::move(response); }
+    void serve(const QByteArray& path, const QByteArray& type, const QByteArray& body) {
+        m_routes[path] = Response{200, {{"Content-Type", type}}, body, -1};
+    }
     void stall() { m_stalled = true; }
-    const QList<QByteArray>& requestedPaths() const { return m_paths; }
+    QList<QByteArray> requestedPaths() const {
+        QList<QByteArray> paths;
+        for (const Request& r : requests()) {
+            paths.append(r.target.toEncoded());
+        }
+        return paths;
+    }
 
 private:
-    void onReadyRead(QTcpSocket* socket) {
-        QByteArray& buffer = m_buffers[socket];
-        buffer += socket->readAll();
-        const auto end = buffer.indexOf("\r\n\r\n");
-        if (end < 0) {
-            return;
-        }
-        const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
-        buffer.remove(0, end + 4);
-        const QByteArray path = requestLine.value(1);
-        m_paths.append(path);
-        if (m_stalled) {
-            return;
-        }
-        const Response response =
-            m_routes.value(path, Response{404, "text/plain", QByteArray("not found")});
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " X\r\n";
-        out += "Content-Type: " + response.contentType + "\r\n";
-        out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-        out += "Connection: close\r\n\r\n" + response.body;
-        socket->write(out);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
     QHash<QByteArray, Response> m_routes;
-    QHash<QTcpSocket*, QByteArray> m_buffers;
-    QList<QByteArray> m_paths;
     bool m_stalled = false;
 };
 
@@ -231,13 +202,12 @@ TEST_F(AddEntryTest, WithoutCreateRightsWarnsClosesAndCreatesNothing) {
 }
 
 TEST_F(AddEntryTest, FetchesThePreferredIconAsA40PixelPng) {
-    server.serve("/login?next=1",
-                 {200, "text/html",
-                  "<html><head><LINK rel='shortcut icon' href='/favicon.ico'>"
-                  "<link rel=\"icon\" sizes=\"16x16\" href=\"/small.png\">"
-                  "<link href=\"icons/big.png\" rel=\"apple-touch-icon\" sizes=\"64x64\">"
-                  "<link rel=\"stylesheet\" href=\"/style.css\"></head></html>"});
-    server.serve("/icons/big.png", {200, "image/png", pngOfSize(64, 64)});
+    server.serve("/login?next=1", "text/html",
+                 "<html><head><LINK rel='shortcut icon' href='/favicon.ico'>"
+                 "<link rel=\"icon\" sizes=\"16x16\" href=\"/small.png\">"
+                 "<link href=\"icons/big.png\" rel=\"apple-touch-icon\" sizes=\"64x64\">"
+                 "<link rel=\"stylesheet\" href=\"/style.css\"></head></html>");
+    server.serve("/icons/big.png", "image/png", pngOfSize(64, 64));
     auto c = make(&network);
     c->configure(QStringLiteral("Site"), server.url(QStringLiteral("/login?next=1")), std::nullopt,
                  nullptr);

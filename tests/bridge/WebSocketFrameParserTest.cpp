@@ -59,45 +59,7 @@ DriveResult drive(const WebSocketFrameParser& parser, const QByteArray& stream) 
     }
 }
 
-struct LengthForm {
-    qsizetype size;
-    std::vector<long> tags;
-};
-
-class LengthForms : public ::testing::TestWithParam<LengthForm> {};
-
-TEST_P(LengthForms, DeliverTheWholeUnmaskedPayload) {
-    QByteArray payload(GetParam().size, '\0');
-    for (qsizetype i = 0; i < payload.size(); ++i) {
-        payload[i] = char('a' + i % 26);
-    }
-    QByteArray stream("\x81", 1);
-    if (payload.size() < 126) {
-        stream.append(char(0x80 | payload.size()));
-    } else if (payload.size() < 65536) {
-        stream.append(char(0xfe)).append(bigEndian(payload.size(), 2));
-    } else {
-        stream.append(char(0xff)).append(bigEndian(payload.size(), 8));
-    }
-    stream.append(masked(payload));
-
-    const DriveResult run = drive(WebSocketFrameParser(), stream);
-    ASSERT_EQ(run.outcomes.size(), 1u);
-    EXPECT_EQ(run.outcomes[0].kind, Kind::Frame);
-    EXPECT_EQ(run.outcomes[0].opcode, 1);
-    EXPECT_EQ(run.outcomes[0].payload, payload);
-    EXPECT_EQ(run.tags, GetParam().tags);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, LengthForms,
-                         ::testing::Values(LengthForm{0, {4, 33}}, LengthForm{125, {4, 33}},
-                                           LengthForm{126, {4, 17, 33}},
-                                           LengthForm{65535, {4, 17, 33}},
-                                           LengthForm{65536, {4, 17, 33}}),
-                         [](const auto& info) {
-                             return "payload" + std::to_string(info.param.size);
-                         });
-
+// The length forms are checked over sockets in ZenWebSocketServerTest.
 TEST(WebSocketFrameParser, FinAndReservedBitsAreNotExamined) {
     // No FIN, all three RSV bits set: still one whole text message.
     const QByteArray stream = QByteArray("\x71\x82", 2) + masked("hi");
@@ -164,21 +126,6 @@ TEST_P(Refused, WithTheFrameFormatMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Steps, Refused, ::testing::ValuesIn(refusals()),
                          [](const auto& info) { return info.param.name; });
-
-TEST(WebSocketFrameParser, TheLimitItselfIsAccepted) {
-    const WebSocketFrameStep atLimit =
-        WebSocketFrameParser(1000).step(WebSocketTag::extendedLength + 9, bigEndian(1000, 2));
-    EXPECT_EQ(atLimit.kind, Kind::Read);
-    EXPECT_EQ(atLimit.readLength, 1004);
-    EXPECT_EQ(atLimit.readTag, WebSocketTag::maskAndPayload + 9);
-}
-
-TEST(WebSocketFrameParser, IgnoresTagsOutsideTheFrameSteps) {
-    const WebSocketFrameParser parser;
-    for (const long tag : {1L, 2L, 3L, 16L, 18L, 32L, 34L, -1L}) {
-        EXPECT_EQ(parser.step(tag, QByteArray("\x81\x80", 2)).kind, Kind::Ignored) << tag;
-    }
-}
 
 TEST(WebSocketFrameParser, StopsAtATruncatedFrame) {
     const QByteArray stream = QByteArray("\x81\x85", 2) + masked("hello").left(6);

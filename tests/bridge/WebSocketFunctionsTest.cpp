@@ -16,14 +16,6 @@ TEST(WebSocketFunctions, FramesATextAsItsUtf8Bytes) {
     EXPECT_EQ(webSocketFrameData(QByteArray()), QByteArray("\x81\x00", 2));
 }
 
-TEST(WebSocketFunctions, PongCarriesThePingPayload) {
-    EXPECT_EQ(webSocketPongData("abc"), QByteArray("\x8a\x03"
-                                                   "abc"));
-    EXPECT_EQ(webSocketPongData({}), QByteArray("\x8a\x00", 2));
-    const QByteArray big(300, 'p');
-    EXPECT_EQ(webSocketPongData(big).left(4), QByteArray("\x8a\x7e\x01\x2c", 4));
-}
-
 TEST(WebSocketFunctions, CloseReplyEchoesTheStatusOrSaysNormalClosure) {
     EXPECT_EQ(webSocketCloseReplyData(QByteArray("\x03\xe9go away", 9)),
               QByteArray("\x88\x02\x03\xe9", 4));

@@ -240,6 +240,7 @@ TEST_F(WorkflowTest, CloudSaveUploadsAndAFailedUploadIsRetriedByTheNextSave) {
     EXPECT_EQ(status[0].value(QStringLiteral("Label")).toString(),
               QStringLiteral("<save_change_to_cloud>"));
     EXPECT_TRUE(status[0].value(QStringLiteral("ShowLoading")).toBool());
+    EXPECT_EQ(status[0].value(QStringLiteral("StatusBarItem")).toInt(), 0) << "the main cell";
     presenter.answerAlert(0); // the failed upload is reported
     ASSERT_TRUE(dropbox->completeUpload(false, QStringLiteral("Dropbox is down")));
     EXPECT_FALSE(session().uploadingStatus);

@@ -1,13 +1,11 @@
-// Session state, the status bar notification, entry kinds, remote files and their storages.
+// Session state, entry kinds, remote files and their storages.
 // The copy notice is checked through the clipboard helper, its only user.
 
 #include "core/EntryType.h"
 #include "core/RemoteFileInfo.h"
 #include "core/RemoteStorageManager.h"
 #include "core/SessionManager.h"
-#include "core/StatusManager.h"
-#include "platform/NotificationCenter.h"
-#include "platform/NotificationNames.h"
+#include "testing/RecordingRemoteStorage.h"
 #include "testing/SampleDatabase.h"
 
 #include <gtest/gtest.h>
@@ -49,19 +47,6 @@ TEST(SessionManagerTest, CloseClearsEverythingAndForgetsDerivedKeys) {
     EXPECT_EQ(session.keyHelper.kdfRuns(), 2);
 }
 
-TEST(StatusManagerTest, PostsSetStatusBarWithItsUserInfo) {
-    NotificationCenter center;
-    StatusManager status(center);
-    QList<QVariantMap> posted;
-    center.observe(NotificationNames::SetStatusBar,
-                   [&](const QVariantMap& info) { posted.append(info); });
-    status.updateStatus(StatusBarItem::Total, QStringLiteral("12 entries"), true);
-    ASSERT_EQ(posted.size(), 1);
-    EXPECT_EQ(posted[0].value(QStringLiteral("StatusBarItem")).toInt(), 3);
-    EXPECT_EQ(posted[0].value(QStringLiteral("Label")).toString(), QStringLiteral("12 entries"));
-    EXPECT_EQ(posted[0].value(QStringLiteral("ShowLoading")).toBool(), true);
-}
-
 TEST(EntryTypeTest, RawValuesEndWithUnknown) {
     EXPECT_EQ(EntryTypes::fromRaw(0), EntryType::Folder);
     EXPECT_EQ(EntryTypes::fromRaw(7), EntryType::EncryptedFile);
@@ -101,23 +86,11 @@ TEST(RemoteFileInfoTest, NameIsTheLastComponentAndTheDateHasItsPattern) {
     EXPECT_EQ(file.modifiedString(), QStringLiteral("03/07/2026 03:04:05 PM"));
 }
 
-class CountingStorage : public IRemoteStorage {
-public:
-    void login(Success s, Failure) override { s(); }
-    void handleRedirect(const QUrl&) override {}
-    bool isLoggedIn() const override { return true; }
-    void logout() override {}
-    void listFiles(std::function<void(FileList)> s, Failure) override { s({}); }
-    void downloadFile(std::shared_ptr<RemoteFileInfo>, Success s, Failure) override { s(); }
-    void saveCurrentFile(Success s, Failure) override { s(); }
-    void deleteFiles(FileList, Success s, Failure) override { s(); }
-};
-
 TEST(RemoteStorageManagerTest, OneStoragePerRemoteLocationNoneForLocalOnes) {
     int made = 0;
     RemoteStorageManager manager([&](Location) {
         ++made;
-        return std::make_unique<CountingStorage>();
+        return std::make_unique<keskor::testing::RecordingRemoteStorage>();
     });
     for (const Location local : {Location::localDevice, Location::protectedDevice,
                                  Location::backupDevice, Location::ftp}) {

@@ -11,7 +11,6 @@
 #include "tests/platform/MessageCapture.h"
 #include "tests/support/TempDir.h"
 
-#include <QFileInfo>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -153,20 +152,6 @@ TEST_P(SettingKeys, WrongTypeReadsAsTheDefaultAndTheWarningHidesTheValue) {
     EXPECT_FALSE(log.anyContains(secret));
 }
 
-TEST_P(SettingKeys, ValueSurvivesARestartOverAnIniFile) {
-    const SettingRow& row = GetParam();
-    TempDir dir;
-    {
-        QSettingsDefaultsStore ini(dir.file("keskor.ini"));
-        SettingManager first(ini, keychain);
-        row.set(first, row.sample);
-    }
-    QSettingsDefaultsStore ini(dir.file("keskor.ini"));
-    SettingManager second(ini, keychain);
-    EXPECT_EQ(row.get(second), row.sample);
-    EXPECT_TRUE(dir.read("keskor.ini").contains(row.key));
-}
-
 INSTANTIATE_TEST_SUITE_P(Table, SettingKeys, ::testing::ValuesIn(kSettings),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -195,19 +180,6 @@ TEST(SettingManager, HandEditedIniTextsReadInTheirTypes) {
     EXPECT_TRUE(settings.backupOnOpening());
     EXPECT_TRUE(log.anyContains("setting_backup_on_opening"));
     EXPECT_FALSE(log.anyContains("maybe"));
-}
-
-TEST(SettingManager, ReadingDefaultsOverAnIniFileLeavesNoFileBehind) {
-    TempDir dir;
-    {
-        QSettingsDefaultsStore ini(dir.file("keskor.ini"));
-        MemoryKeychain keychain;
-        SettingManager settings(ini, keychain);
-        EXPECT_EQ(settings.backupCount(), 7);
-        EXPECT_EQ(settings.addonProtectPassword(), std::nullopt);
-        ini.sync();
-    }
-    EXPECT_FALSE(QFileInfo::exists(dir.file("keskor.ini")));
 }
 
 // --- clamping ----------------------------------------------------------------------------

@@ -111,15 +111,5 @@ TEST_F(IsolatedHome, WithoutProfileTheXdgFoldersOfKeskorAreUsed) {
     EXPECT_TRUE(paths.keychainFallbackFile().startsWith(home.file("data") + "/keskor/"));
 }
 
-TEST(AppPaths, TestConstructorRootsEveryPath) {
-    TempDir root;
-    const AppPaths paths(root.path());
-    EXPECT_EQ(paths.settingsFile(), root.file("settings.ini"));
-    EXPECT_EQ(paths.keychainFallbackFile(), root.file("keychain.json"));
-    EXPECT_FALSE(QFileInfo::exists(root.file("documents")));
-    EXPECT_EQ(paths.documents(), root.file("documents"));
-    EXPECT_TRUE(QFileInfo(root.file("documents")).isDir());
-}
-
 } // namespace
 } // namespace keskor

@@ -1,5 +1,5 @@
 // The generator's draws (exact sequences through a scripted source), the rules every password
-// must keep, the class odds over many draws, and the inputs that must end with an error.
+// must keep, and the inputs that must end with an error.
 
 #include "core/shared/CommonException.h"
 #include "tests/tools/ScriptedRandom.h"
@@ -7,7 +7,6 @@
 
 #include <QSet>
 #include <algorithm>
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace keskor {
@@ -33,23 +32,6 @@ PasswordGeneratorOption selected(const QString& chars, int length) {
     o.selectedCharSet = PasswordHelper::characters(chars);
     o.passwordLength = length;
     return o;
-}
-
-/// Which class a generated character belongs to: 0 upper, 1 lower, 2 special, 3 digit, 4 other.
-int classOf(const QString& c) {
-    if (PasswordHelper::upperCaseChars().contains(c)) {
-        return 0;
-    }
-    if (PasswordHelper::lowerCaseChars().contains(c)) {
-        return 1;
-    }
-    if (PasswordHelper::specialChars().contains(c)) {
-        return 2;
-    }
-    if (PasswordHelper::digitChars().contains(c)) {
-        return 3;
-    }
-    return 4;
 }
 
 TEST(RandomSourceTest, UniformUsesTheHighHalfAndRejectsTheBiasedBand) {
@@ -198,70 +180,6 @@ TEST(PasswordGeneratorTest, CharactersSplitsIntoUserPerceivedCharacters) {
               (QStringList{QStringLiteral("Ä"), QStringLiteral("b"), QStringLiteral("🔑"),
                            QStringLiteral("e\u0301")}));
     EXPECT_TRUE(PasswordHelper::characters(QString()).isEmpty());
-}
-
-// Class shares over a fixed large sample of the system generator; the tolerance is 6 sigma,
-// so a correct generator fails about once in 10^9 runs.
-struct ShareCase {
-    const char* name;
-    PasswordGeneratorOption option;
-    std::array<double, 5> shares; // upper, lower, special, digits, other
-};
-
-class ClassShareTest : public ::testing::TestWithParam<ShareCase> {};
-
-TEST_P(ClassShareTest, SharesMatchTheBands) {
-    const ShareCase& c = GetParam();
-    constexpr int kPasswords = 20000;
-    std::array<long long, 5> counts{};
-    long long total = 0;
-    SystemRandomSource random;
-    for (int i = 0; i < kPasswords; ++i) {
-        for (const QString& ch :
-             PasswordHelper::characters(PasswordHelper::generatePassword(c.option, random))) {
-            ++counts[static_cast<std::size_t>(classOf(ch))];
-            ++total;
-        }
-    }
-    for (std::size_t k = 0; k < 5; ++k) {
-        const double p = c.shares[k];
-        const double sigma = std::sqrt(static_cast<double>(total) * p * (1 - p));
-        EXPECT_NEAR(static_cast<double>(counts[k]), p * static_cast<double>(total), 6 * sigma + 0.5)
-            << "class " << k;
-    }
-}
-
-ShareCase shareCase(const char* name, PasswordGeneratorOption option, std::array<double, 5> s) {
-    return ShareCase{name, std::move(option), s};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Generator, ClassShareTest,
-    ::testing::Values(
-        shareCase("Defaults", PasswordGeneratorOption{}, {0.25, 0.25, 0.25, 0.25, 0}),
-        shareCase("LowerOffDigitsTakeHalf", classes(25, 0, 25, 25), {0.25, 0, 0.25, 0.5, 0}),
-        shareCase("SixtiesCutOffSpecial", classes(60, 60, 60, 0), {0.6, 0.4, 0, 0, 0}),
-        shareCase("CustomClass", classes(0, 0, 0, 30, 70), {0, 0, 0, 0.3, 0.7}),
-        shareCase("OverHundredIsCapped", classes(150, 25, 0, 0), {1, 0, 0, 0, 0})),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PasswordGeneratorTest, SimplePasswordWeighsClassesBySize) {
-    constexpr int kDraws = 200000;
-    std::array<long long, 5> counts{};
-    SystemRandomSource random;
-    for (int i = 0; i < kDraws / 255 + 1; ++i) {
-        for (const QChar c :
-             PasswordHelper::generateSimplePassword(255, true, true, true, true, random)) {
-            ++counts[static_cast<std::size_t>(classOf(QString(c)))];
-        }
-    }
-    const double total = static_cast<double>(counts[0] + counts[1] + counts[2] + counts[3]);
-    const std::array<double, 4> sizes{26, 26, 32, 10};
-    for (std::size_t k = 0; k < 4; ++k) {
-        const double p = sizes[k] / 94.0;
-        EXPECT_NEAR(static_cast<double>(counts[k]), p * total, 6 * std::sqrt(total * p * (1 - p)));
-    }
-    EXPECT_EQ(counts[4], 0);
 }
 
 // Rules that hold for every password of an option set.

@@ -171,17 +171,5 @@ TEST_F(ReplaceSearchTree, SubFoldersFollowAtTheirPlaceAndFoldersAreNeverResults)
               (QStringList{"one match", "two match", "three match", "five MATCH"}));
 }
 
-TEST_F(ReplaceSearchTree, WithoutSubFoldersOnlyDirectChildrenAreTested) {
-    options.includeSubFolder = false;
-    EXPECT_EQ(names(ReplaceSearch::search(top, options)), (QStringList{"one match", "five MATCH"}));
-    EXPECT_EQ(names(ReplaceSearch::search(*sub, options)), QStringList{"two match"});
-}
-
-TEST_F(ReplaceSearchTree, MatchCaseNarrowsTheSearch) {
-    options.query = "MATCH";
-    options.matchCase = true;
-    EXPECT_EQ(names(ReplaceSearch::search(top, options)), QStringList{"five MATCH"});
-}
-
 } // namespace
 } // namespace keskor

@@ -191,18 +191,6 @@ TEST_F(ReplaceViewControllerTest, CancelChangesNothing) {
     EXPECT_EQ(refreshes, 0);
 }
 
-TEST_F(ReplaceViewControllerTest, CaseInsensitiveFindButCaseExactReplace) {
-    ReplaceControls c = find("alice", "x");
-    c.matchCaseCheck = false;
-    controller.onFind(c);
-    ASSERT_EQ(controller.state().resultArray.size(), 3u);
-    EXPECT_EQ(controller.state().resultArray[1], vpn);
-    presenter.answerAlert(0);
-    controller.onReplace(c);
-    EXPECT_EQ(vpn->userName(), QString("Alice.W"));
-    EXPECT_EQ(mail->userName(), QString("x"));
-}
-
 TEST_F(ReplaceViewControllerTest, FolderChoiceAndSubFolderFlagLimitTheSearch) {
     const QList<FolderSelectMenuItem> folders = controller.folderPopup();
     ASSERT_EQ(folders.size(), 3);

@@ -52,9 +52,4 @@ TEST(DelphiDateEdgeTest, ValuesQtCannotHoldGiveAnInvalidDate) {
     EXPECT_EQ(DateTimeHelper::toDelphiTime(QDateTime()), 0.0);
 }
 
-TEST(DelphiDateEdgeTest, NowIsTodaysDayNumber) {
-    const double now = DateTimeHelper::Now();
-    EXPECT_EQ(DateTimeHelper::parseDelphiDate(now).date(), QDate::currentDate());
-}
-
 } // namespace

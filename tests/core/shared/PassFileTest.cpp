@@ -1,15 +1,12 @@
-// The database file: round trips of every field in both storage forms, header-only reads and
-// the refusal of every kind of bad input without a partial result.
+// The database file: round trips of every field, header-only reads and the refusal of every
+// kind of bad input without a partial result.
 
 #include "core/shared/PassFile.h"
 
-#include "core/shared/ArchiveHelper.h"
 #include "core/shared/CommonException.h"
-#include "core/shared/FileFormats.h"
 #include "core/shared/KeyHelper.h"
 #include "core/shared/PassFileCodec.h"
 #include "testing/SampleDatabase.h"
-#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -101,19 +98,6 @@ TEST_F(PassFileTest, AbsentAndEmptyTextsStayApart) {
     ASSERT_TRUE(copy->comment().has_value());
     EXPECT_TRUE(copy->comment()->isEmpty());
     EXPECT_FALSE(copy->userName().has_value());
-}
-
-TEST_F(PassFileTest, ZipFormHoldsTheSameTextAsItsOneEntry) {
-    keskor::test::TempDir dir;
-    PassFile zipped = SampleDatabase::full(PassFile::FileType::Zip);
-    const Key256 k = keys.keyFromCredentials(zipped, creds);
-    const QString path = dir.file(QStringLiteral("db.pswe"));
-    ArchiveHelper::writeSingleEntry(path, FileFormats::DATABASE_NAME, zipped.getData(k));
-    ASSERT_TRUE(ArchiveHelper::isZipArchive(path));
-    const PassFile loaded =
-        loadWith(ArchiveHelper::readEntry(path, FileFormats::DATABASE_NAME), creds);
-    EXPECT_EQ(loaded.fileType(), PassFile::FileType::Zip);
-    EXPECT_TRUE(loaded.sameContent(zipped));
 }
 
 // Bodies larger than one sealed chunk, compressed and not: every chunk must come back, and

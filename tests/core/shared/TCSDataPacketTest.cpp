@@ -223,13 +223,10 @@ protected:
     Key256 key = Key256::random();
 };
 
-TEST_F(ForgedBodyTest, WellFormedBodyIsAccepted) {
-    const auto p = TCSDataPacket::parse(seal(validBody()), key, *protocol);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->command(), 5);
-}
-
 TEST_F(ForgedBodyTest, MalformedBodiesThrow) {
+    const auto wellFormed = TCSDataPacket::parse(seal(validBody()), key, *protocol);
+    ASSERT_TRUE(wellFormed.has_value()) << "the sealing itself must be right";
+    EXPECT_EQ(wellFormed->command(), 5);
     const QByteArray fieldTooLong = u32(5) + u32(0) + u32(1000) + QByteArray("abc");
     const QByteArray hugeField = u32(5) + u32(0) + u32(0xFFFFFFF0u);
     const QByteArray invalidUtf8 = u32(5) + u32(0) + u32(2) + QByteArray("\xC3\x28", 2) + u32(0) +
@@ -250,18 +247,6 @@ TEST(TCSDataPacketLimitsTest, UnknownModeAndOversizedPacketAreRefused) {
     EXPECT_THROW(p.toBytes(key, 3), CommonException);
     p.setData2(QByteArray(TCSDataPacket::MAX_PACKET_SIZE, '\0'));
     EXPECT_THROW(p.toBytes(key, TCSDataPacket::DATA_PACKET_ENCRYPT), CommonException);
-}
-
-TEST(TCSDataPacketLimitsTest, NoiseAfterASignatureNeverYieldsAPacket) {
-    const auto protocol = createServerProtocol(ProtocolVersion::version2);
-    const Key256 key = Key256::random();
-    for (int round = 0; round < 200; ++round) {
-        QByteArray noise = randomData(12 + QRandomGenerator::global()->bounded(200));
-        qToLittleEndian<quint32>(protocol->signature(), noise.data());
-        setLength(noise, static_cast<std::uint32_t>(12 + QRandomGenerator::global()->bounded(
-                                                             static_cast<int>(noise.size()))));
-        EXPECT_TRUE(rejected(noise, key, *protocol));
-    }
 }
 
 class ServerProtocolTest : public ::testing::TestWithParam<ProtocolVersion> {};
