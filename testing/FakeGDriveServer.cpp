@@ -211,8 +211,11 @@ HttpServer::Response FakeGDriveServer::uploadMultipart(const HttpServer::Request
     const QJsonObject metadata = QJsonDocument::fromJson(parts[0]).object();
     const QString name = metadata.value(QStringLiteral("name")).toString();
     const QJsonArray parents = metadata.value(QStringLiteral("parents")).toArray();
-    if (name.isEmpty() || parents.size() != 1 || !m_items.contains(parents[0].toString())) {
+    if (name.isEmpty() || parents.size() != 1) {
         return error(400, QStringLiteral("Invalid metadata"));
+    }
+    if (!m_items.contains(parents[0].toString())) {
+        return error(404, QStringLiteral("File not found: ") + parents[0].toString());
     }
     return json(200, toJson(m_items.value(add(name, parents[0].toString(), parts[1]))));
 }

@@ -45,6 +45,8 @@ public:
     QString add(const QString& name, const QString& parent, const QByteArray& content = {},
                 bool folder = false, const QString& owner = {}, bool trashed = false);
     const QMap<QString, Item>& items() const { return m_items; }
+    /// Gone for good, as if deleted in another client (its children stay, orphaned).
+    void remove(const QString& id) { m_items.remove(id); }
     QList<Item> named(const QString& name) const;
     /// Files per page unless the request asks for fewer.
     void setPageSize(int size) { m_pageSize = size; }

@@ -392,7 +392,12 @@ void GDriveStorage::upload(const QString& folder, const QString& name, const QBy
         [this, others, success, failure](const HttpClient::Response&) {
             deleteEach(others, success, failure);
         },
-        passOn(failure));
+        [this, failure](const QString& message, int status) {
+            if (status == 404) {
+                m_rootFolderId.clear(); // the folder went away meanwhile: look again next time
+            }
+            failure(message);
+        });
 }
 
 void GDriveStorage::deleteFiles(FileList files, Success success, Failure failure) {

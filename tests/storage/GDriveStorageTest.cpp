@@ -125,6 +125,12 @@ TEST_F(GDriveStorageTest, FaultsFailCleanlyAndLeaveBothCopies) {
     }
     EXPECT_EQ(drive.requests().size(), requests) << "a name that is no file name is not sent";
 
+    // The folder deleted in another client: one save fails, the next makes a new folder.
+    drive.remove(drive.named(QStringLiteral("Keskor")).first().id);
+    EXPECT_NE(save(QStringLiteral("New.pswe"), "new"), QString());
+    EXPECT_EQ(save(QStringLiteral("New.pswe"), "new"), QString());
+    EXPECT_EQ(drive.named(QStringLiteral("Keskor")).size(), 1);
+
     drive.oauth().expireAccessTokens();
     drive.oauth().revokeRefreshTokens();
     EXPECT_EQ(list(*storage, nullptr).size(), 0u);
