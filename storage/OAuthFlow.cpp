@@ -145,7 +145,10 @@ void OAuthFlow::onRedirect() {
         // The listener owns this socket; it goes once control is back in the event loop.
         m_listener.release()->deleteLater();
         if (code.isEmpty()) {
-            failed(signInFailedText());
+            const bool denied =
+                query.queryItemValue(QStringLiteral("error")) == QLatin1String("access_denied");
+            failed(denied && !m_config.deniedTextKey.isEmpty() ? m_text(m_config.deniedTextKey)
+                                                               : signInFailedText());
             return;
         }
         QList<QPair<QString, QString>> form{

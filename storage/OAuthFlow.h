@@ -31,6 +31,9 @@ public:
         QStringList scopes;
         /// Provider-specific parameters of the authorisation URL (e.g. "access_type").
         QList<QPair<QString, QString>> extraParameters;
+        /// The key of the failure text when the user declines ("error=access_denied"); the
+        /// sign-in text when empty.
+        QString deniedTextKey = {};
     };
     struct Tokens {
         QString accessToken;

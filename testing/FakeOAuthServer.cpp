@@ -25,7 +25,8 @@ std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Re
         m_pendingCode = QStringLiteral("code-%1").arg(m_issued + 1);
         m_pendingChallenge = query.queryItemValue(QStringLiteral("code_challenge"));
         QUrlQuery answer;
-        answer.addQueryItem(QStringLiteral("code"), m_pendingCode);
+        answer.addQueryItem(m_denied ? QStringLiteral("error") : QStringLiteral("code"),
+                            m_denied ? QStringLiteral("access_denied") : m_pendingCode);
         answer.addQueryItem(QStringLiteral("state"), query.queryItemValue(QStringLiteral("state")));
         back.setQuery(answer);
         return HttpServer::Response::redirect(back);

@@ -16,7 +16,8 @@ class FakeOAuthServer {
 public:
     FakeOAuthServer() = default;
 
-    /// Answers the two endpoints (any path ending in "/authorize" or "/token"); nullopt for any other path (the fake's own routes).
+    /// Answers the two endpoints (any path ending in "/authorize" or "/token"); nullopt for any
+    /// other path (the fake's own routes).
     std::optional<HttpServer::Response> handle(const HttpServer::Request& request);
 
     bool isValidAccessToken(const QByteArray& authorizationHeader) const;
@@ -24,6 +25,8 @@ public:
     void expireAccessTokens() { m_accessTokens.clear(); }
     /// Refresh tokens stop working too: the user must sign in again.
     void revokeRefreshTokens() { m_refreshTokens.clear(); }
+    /// The user declines: the browser returns with "error=access_denied" and no code.
+    void setDenied(bool denied) { m_denied = denied; }
     int tokensIssued() const noexcept { return m_issued; }
     int refreshes() const noexcept { return m_refreshes; }
 
@@ -34,6 +37,7 @@ private:
     QString m_pendingChallenge;
     QSet<QString> m_accessTokens;
     QSet<QString> m_refreshTokens;
+    bool m_denied = false;
     int m_issued = 0;
     int m_refreshes = 0;
 };
