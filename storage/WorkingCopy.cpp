@@ -1,0 +1,43 @@
+#include "storage/WorkingCopy.h"
+
+#include "core/FileFunctions.h"
+#include "core/shared/AtomicFile.h"
+#include "core/shared/CommonException.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace keskor {
+
+QString WorkingCopy::path(const AppPaths& paths, Location location, const QString& name) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/'))) {
+        return {};
+    }
+    try {
+        return QDir(FileFunctions::workingFolder(paths, location, {}, true)).filePath(name);
+    } catch (const CommonException&) {
+        return {};
+    }
+}
+
+bool WorkingCopy::write(const QString& path, const QByteArray& bytes) {
+    return AtomicFile::write(path, bytes, nullptr,
+                             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+std::optional<QByteArray> WorkingCopy::read(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace keskor
