@@ -5,6 +5,7 @@
 #include "platform/AppPaths.h"
 #include "platform/MemoryKeychain.h"
 #include "testing/FakeBoxServer.h"
+#include "tests/support/RemoteCalls.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
@@ -62,35 +63,12 @@ protected:
         QFile f(workingCopy(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
     }
-    /// Runs one operation that calls back `expected` times; its failure texts, joined.
     QString wait(const std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>& op,
                  int expected = 1) {
-        int calls = 0;
-        QStringList failures;
-        op([&] { ++calls; },
-           [&](const QString& m) {
-               ++calls;
-               failures << (m.isEmpty() ? QStringLiteral("(empty)") : m);
-           });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return calls >= expected; }, 20000));
-        QTest::qWait(10);
-        EXPECT_EQ(calls, expected);
-        return failures.join(QLatin1Char('|'));
+        return test::runRemote(op, expected);
     }
     IRemoteStorage::FileList list(QString* failure = nullptr) {
-        IRemoteStorage::FileList files;
-        const QString f = wait([&](auto done, auto failed) {
-            storage->listFiles(
-                [&, done](IRemoteStorage::FileList l) {
-                    files = std::move(l);
-                    done();
-                },
-                failed);
-        });
-        if (failure) {
-            *failure = f;
-        }
-        return files;
+        return test::listRemote(*storage, failure);
     }
     QString save() {
         return wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); });
