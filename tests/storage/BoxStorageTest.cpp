@@ -18,6 +18,7 @@ namespace keskor {
 namespace {
 
 using testing::FakeBoxServer;
+using Op = std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>;
 
 class BoxStorageTest : public ::testing::Test {
 protected:
@@ -28,6 +29,7 @@ protected:
         deployment.authorizeHost = box.apiUrl();
         deployment.apiHost = box.apiUrl();
         deployment.uploadHost = box.uploadUrl();
+        FileFunctions::workingFolder(paths, Location::box, {}, true);
         restart();
     }
     /// A new storage over the same keychain, as after a restart of the program.
@@ -51,25 +53,10 @@ protected:
                 }},
             deployment);
     }
-    QString workingCopy(const QString& name) const {
-        return QDir(FileFunctions::workingFolder(paths, Location::box, {}, true)).filePath(name);
-    }
-    void writeCopy(const QString& name, const QByteArray& bytes) const {
-        QFile f(workingCopy(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray readCopy(const QString& name) const {
-        QFile f(workingCopy(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-    }
-    QString wait(const std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>& op,
-                 int expected = 1) {
-        return test::runRemote(op, expected);
-    }
-    IRemoteStorage::FileList list(QString* failure = nullptr) {
-        return test::listRemote(*storage, failure);
-    }
+    /// The working copy of `name`, relative to the temporary folder.
+    static QString copy(const QString& name) { return QStringLiteral("documents/Box/") + name; }
+    QString wait(const Op& op, int expected = 1) { return test::runRemote(op, expected); }
+    IRemoteStorage::FileList list() { return test::listRemote(*storage); }
     QString save() {
         return wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); });
     }
@@ -111,13 +98,13 @@ TEST_F(BoxStorageTest, SignInListUploadDownloadDeleteSignOut) {
     session.remoteFileInfo =
         std::make_shared<RemoteFileInfo>(QStringLiteral("Backups/Family & 😀.pswe"));
     const QString name = session.remoteFileInfo->name;
-    writeCopy(name, "first");
+    dir.write(copy(name), "first");
     ASSERT_EQ(save(), QString());
     ASSERT_TRUE(session.remoteFileInfo->id);
     const QString id = *session.remoteFileInfo->id;
     EXPECT_EQ(box.items().value(id).name, name);
     // Saved again: a new version of the same file, not a second file the service refuses.
-    writeCopy(name, "second");
+    dir.write(copy(name), "second");
     ASSERT_EQ(save(), QString());
     EXPECT_EQ(box.items().value(id).versions, 2);
     EXPECT_EQ(box.items().value(id).content, QByteArray("second"));
@@ -131,9 +118,9 @@ TEST_F(BoxStorageTest, SignInListUploadDownloadDeleteSignOut) {
     EXPECT_EQ(files[1]->modified->toSecsSinceEpoch(),
               box.items().value(other).modified.toSecsSinceEpoch());
 
-    QFile::remove(workingCopy(name));
+    QFile::remove(dir.file(copy(name)));
     ASSERT_EQ(wait([&](auto d, auto f) { storage->downloadFile(files[0], d, f); }), QString());
-    EXPECT_EQ(readCopy(name), QByteArray("second"));
+    EXPECT_EQ(dir.read(copy(name)), QByteArray("second"));
     const auto requests = box.requests();
     const auto download = std::find_if(requests.begin(), requests.end(),
                                        [](const auto& r) { return r.path().startsWith("/dl/"); });
@@ -180,9 +167,7 @@ TEST_F(BoxStorageTest, FoldersOfManyPagesAreReadWhole) {
     for (int i = 0; i < 2500; ++i) {
         box.add(QStringLiteral("db%1.pswd").arg(i), folder, "x");
     }
-    QString failure;
-    const IRemoteStorage::FileList files = list(&failure);
-    EXPECT_EQ(failure, QString());
+    const IRemoteStorage::FileList files = list();
     ASSERT_EQ(files.size(), 2500u);
     EXPECT_EQ(files.back()->name, QStringLiteral("db2499.pswd"));
     EXPECT_EQ(keskorFolder(), folder) << "no second folder was made";
@@ -195,7 +180,7 @@ TEST_F(BoxStorageTest, FailuresKeepTheLocalCopyAndTheRemoteFile) {
     const QString id = box.add(QStringLiteral("Family.pswe"), keskorFolder(), "remote");
     auto file = std::make_shared<RemoteFileInfo>(QStringLiteral("Family.pswe"), id);
     session.remoteFileInfo = file;
-    writeCopy(file->name, "local");
+    dir.write(copy(file->name), "local");
     const auto download = [&] {
         return wait([&](auto d, auto f) { storage->downloadFile(file, d, f); });
     };
@@ -205,7 +190,7 @@ TEST_F(BoxStorageTest, FailuresKeepTheLocalCopyAndTheRemoteFile) {
     box.setDownloadRedirectLoop(false);
     box.setDownloadCutShort(true);
     EXPECT_EQ(download(), QStringLiteral("error_file_read"));
-    EXPECT_EQ(readCopy(file->name), QByteArray("local"));
+    EXPECT_EQ(dir.read(copy(file->name)), QByteArray("local"));
 
     box.setFailure(500);
     EXPECT_TRUE(save().startsWith(QStringLiteral("error_upload: "))) << save().toStdString();

@@ -24,6 +24,7 @@ class HiDriveStorageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(hidrive.listen());
+        FileFunctions::workingFolder(paths, Location::hiDrive, {}, true);
         restart();
     }
     /// A new storage over the same keychain, as after a restart of the program.
@@ -55,19 +56,8 @@ protected:
             QRegularExpression(QStringLiteral("<b>([^<]+)</b>")).match(page).captured(1);
         return run([&](auto d, auto f) { storage->exchangeCode(code, d, f); });
     }
-    QString workingCopy(const QString& name) const {
-        return QDir(FileFunctions::workingFolder(paths, Location::hiDrive, {}, true))
-            .filePath(name);
-    }
-    void writeCopy(const QString& name, const QByteArray& bytes) const {
-        QFile f(workingCopy(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray readCopy(const QString& name) const {
-        QFile f(workingCopy(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-    }
+    /// The working copy of `name`, relative to the temporary folder.
+    static QString copy(const QString& name) { return QStringLiteral("documents/HiDrive/") + name; }
     QString run(const Op& op, int expected = 1) { return test::runRemote(op, expected); }
     QString save() {
         return run([&](auto d, auto f) { storage->saveCurrentFile(d, f); });
@@ -102,9 +92,9 @@ TEST_F(HiDriveStorageTest, SignInWithTheTypedCodeListUploadDownloadDeleteSignOut
     session.remoteFileInfo =
         std::make_shared<RemoteFileInfo>(QStringLiteral("Backups/Family & Co #1+2 😀.pswe"));
     const QString name = session.remoteFileInfo->name;
-    writeCopy(name, "first");
+    dir.write(copy(name), "first");
     ASSERT_EQ(save(), QString());
-    writeCopy(name, "second");
+    dir.write(copy(name), "second");
     ASSERT_EQ(save(), QString()) << "saved again, the file is replaced";
     const IRemoteStorage::FileList files = test::listRemote(*storage);
     ASSERT_EQ(files.size(), 1u);
@@ -117,9 +107,9 @@ TEST_F(HiDriveStorageTest, SignInWithTheTypedCodeListUploadDownloadDeleteSignOut
     // Right after a restart the stored access token serves the download as it is.
     const int refreshes = hidrive.oauth().refreshes();
     restart();
-    QFile::remove(workingCopy(name));
+    QFile::remove(dir.file(copy(name)));
     ASSERT_EQ(run([&](auto d, auto f) { storage->downloadFile(files[0], d, f); }), QString());
-    EXPECT_EQ(readCopy(name), QByteArray("second"));
+    EXPECT_EQ(dir.read(copy(name)), QByteArray("second"));
     EXPECT_EQ(hidrive.oauth().refreshes(), refreshes);
 
     const QString other =
@@ -144,7 +134,7 @@ TEST_F(HiDriveStorageTest, FailuresKeepTheLocalCopyAndTheRemoteFile) {
     const QString id = hidrive.add(QStringLiteral("Family.pswe"), folder, "remote");
     auto file = std::make_shared<RemoteFileInfo>(QStringLiteral("Family.pswe"), id);
     session.remoteFileInfo = file;
-    writeCopy(file->name, "local");
+    dir.write(copy(file->name), "local");
     const auto download = [&] {
         return run([&](auto d, auto f) { storage->downloadFile(file, d, f); });
     };
@@ -154,7 +144,7 @@ TEST_F(HiDriveStorageTest, FailuresKeepTheLocalCopyAndTheRemoteFile) {
     hidrive.setDownloadRedirectLoop(false);
     hidrive.setDownloadCutShort(true);
     EXPECT_FALSE(download().isEmpty());
-    EXPECT_EQ(readCopy(file->name), QByteArray("local"));
+    EXPECT_EQ(dir.read(copy(file->name)), QByteArray("local"));
 
     hidrive.setFailure(500);
     EXPECT_TRUE(save().contains(QStringLiteral("Internal Server Error")));

@@ -28,9 +28,10 @@ runRemote(const std::function<void(IRemoteStorage::Success, IRemoteStorage::Fail
     return failures.join(QLatin1Char('|'));
 }
 
-inline IRemoteStorage::FileList listRemote(IRemoteStorage& storage, QString* failure = nullptr) {
+/// The listing; an empty list, and a test failure, when the listing fails.
+inline IRemoteStorage::FileList listRemote(IRemoteStorage& storage) {
     IRemoteStorage::FileList files;
-    const QString f = runRemote([&](auto done, auto failed) {
+    const QString failure = runRemote([&](auto done, auto failed) {
         storage.listFiles(
             [&, done](IRemoteStorage::FileList l) {
                 files = std::move(l);
@@ -38,9 +39,7 @@ inline IRemoteStorage::FileList listRemote(IRemoteStorage& storage, QString* fai
             },
             failed);
     });
-    if (failure) {
-        *failure = f;
-    }
+    EXPECT_EQ(failure.toStdString(), "");
     return files;
 }
 
