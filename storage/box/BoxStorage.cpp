@@ -350,13 +350,11 @@ void BoxStorage::upload(const std::shared_ptr<RemoteFileInfo>& file, const QByte
         [this, file, known, success](const HttpClient::Response& response) {
             // The session now names the uploaded file by its id, so the next save sends a new
             // version instead of a second file of the same name, which the service refuses.
-            const QString id = jsonOf(response.body)
-                                   .value(QStringLiteral("entries"))
-                                   .toArray()
-                                   .first()
-                                   .toObject()
-                                   .value(QStringLiteral("id"))
-                                   .toString();
+            const QJsonArray entries =
+                jsonOf(response.body).value(QStringLiteral("entries")).toArray();
+            const QString id =
+                entries.isEmpty() ? QString()
+                                  : entries.at(0).toObject().value(QStringLiteral("id")).toString();
             if (!known && !id.isEmpty() && m_services.session.remoteFileInfo == file) {
                 auto uploaded = std::make_shared<RemoteFileInfo>(file->path, id);
                 uploaded->modified = file->modified;
