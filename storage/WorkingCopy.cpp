@@ -33,7 +33,14 @@ std::optional<QByteArray> WorkingCopy::read(const QString& path, QString* error)
         }
         return std::nullopt;
     }
-    return file.readAll();
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 bool WorkingCopy::write(const QString& path, const QByteArray& bytes) {

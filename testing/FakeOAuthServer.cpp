@@ -17,17 +17,29 @@ HttpServer::Response invalidGrant() {
 std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Request& request) {
     if (request.path().endsWith(QLatin1String("/authorize"))) {
         const QUrlQuery query = request.query();
-        QUrl back(query.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded));
-        if (!back.isValid() ||
-            query.queryItemValue(QStringLiteral("code_challenge_method")) != "S256") {
+        const QString redirect =
+            query.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded);
+        QUrl back(redirect);
+        if ((!confidential() &&
+             query.queryItemValue(QStringLiteral("code_challenge_method")) != "S256") ||
+            (!back.isValid() && !(confidential() && redirect.isEmpty()))) {
             return HttpServer::Response::json(400, R"({"error":"invalid_request"})");
         }
         m_pendingCode = QStringLiteral("code-%1").arg(m_issued + 1);
         m_pendingChallenge = query.queryItemValue(QStringLiteral("code_challenge"));
+        if (redirect.isEmpty()) {
+            return HttpServer::Response{200,
+                                        {{"Content-Type", "text/html; charset=utf-8"}},
+                                        "<p>Your code: <b>" + m_pendingCode.toUtf8() + "</b></p>",
+                                        -1};
+        }
         QUrlQuery answer;
         answer.addQueryItem(m_denied ? QStringLiteral("error") : QStringLiteral("code"),
                             m_denied ? QStringLiteral("access_denied") : m_pendingCode);
-        answer.addQueryItem(QStringLiteral("state"), query.queryItemValue(QStringLiteral("state")));
+        if (query.hasQueryItem(QStringLiteral("state"))) {
+            answer.addQueryItem(QStringLiteral("state"),
+                                query.queryItemValue(QStringLiteral("state")));
+        }
         back.setQuery(answer);
         return HttpServer::Response::redirect(back);
     }
@@ -36,6 +48,11 @@ std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Re
     }
     const QUrlQuery form(QString::fromLatin1(request.body));
     const QString grant = form.queryItemValue(QStringLiteral("grant_type"));
+    if (confidential() && (form.queryItemValue(QStringLiteral("client_id")) != m_clientId ||
+                           form.queryItemValue(QStringLiteral("client_secret"),
+                                               QUrl::FullyDecoded) != m_clientSecret)) {
+        return HttpServer::Response::json(400, R"({"error":"invalid_client"})");
+    }
     if (grant == QLatin1String("authorization_code")) {
         const QByteArray challenge =
             QCryptographicHash::hash(
@@ -44,7 +61,7 @@ std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Re
                 .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
         if (m_pendingCode.isEmpty() ||
             form.queryItemValue(QStringLiteral("code")) != m_pendingCode ||
-            QString::fromLatin1(challenge) != m_pendingChallenge) {
+            (!confidential() && QString::fromLatin1(challenge) != m_pendingChallenge)) {
             return invalidGrant();
         }
         m_pendingCode.clear(); // a code is good for one exchange
@@ -53,6 +70,9 @@ std::optional<HttpServer::Response> FakeOAuthServer::handle(const HttpServer::Re
     if (grant == QLatin1String("refresh_token") &&
         m_refreshTokens.contains(form.queryItemValue(QStringLiteral("refresh_token")))) {
         ++m_refreshes;
+        if (m_singleUseRefresh) {
+            m_refreshTokens.remove(form.queryItemValue(QStringLiteral("refresh_token")));
+        }
         return issue();
     }
     return invalidGrant();
@@ -64,10 +84,11 @@ HttpServer::Response FakeOAuthServer::issue() {
     const QString refresh = QStringLiteral("refresh-%1").arg(m_issued);
     m_accessTokens.insert(access);
     m_refreshTokens.insert(refresh);
-    const QJsonObject answer{{QStringLiteral("access_token"), access},
-                             {QStringLiteral("refresh_token"), refresh},
-                             {QStringLiteral("token_type"), QStringLiteral("Bearer")},
-                             {QStringLiteral("expires_in"), 3600}};
+    QJsonObject answer = m_extras;
+    answer.insert(QStringLiteral("access_token"), access);
+    answer.insert(QStringLiteral("refresh_token"), refresh);
+    answer.insert(QStringLiteral("token_type"), QStringLiteral("Bearer"));
+    answer.insert(QStringLiteral("expires_in"), 3600);
     return HttpServer::Response::json(200, QJsonDocument(answer).toJson(QJsonDocument::Compact));
 }
 
