@@ -567,6 +567,10 @@ void EnterpriseStorage::setServerCopy(const PassFile& database) {
     m_serverCopy = EntrySnapshot(database);
 }
 
+std::size_t EnterpriseStorage::unsentChanges(const PassFile& current) const {
+    return m_serverCopy ? m_serverCopy->diff(current).size() : 0;
+}
+
 // ---- saving entry by entry ---------------------------------------------------------------------
 
 void EnterpriseStorage::saveEntryChanges(const PassFile& current, Success success,

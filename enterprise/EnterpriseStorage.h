@@ -143,6 +143,8 @@ public:
     /// Uses `database` (as the server sent it, or as the caller last saved it) as the base
     /// of the next saveEntryChanges.
     void setServerCopy(const PassFile& database);
+    /// How many edits the next save of `current` would send.
+    std::size_t unsentChanges(const PassFile& current) const;
 
 private:
     using Build = std::function<TCSDataPacket(const IProtocol& protocol)>;

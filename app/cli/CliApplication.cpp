@@ -3,6 +3,7 @@
 #include "app/cli/CliRun.h"
 #include "app/cli/CliUsageError.h"
 #include "app/cli/DatabaseCommands.h"
+#include "app/cli/EnterpriseCommands.h"
 #include "app/cli/EntryCommands.h"
 #include "app/cli/ImportCommands.h"
 #include "app/cli/MaintenanceCommands.h"
@@ -60,6 +61,7 @@ QString roffEscape(QString text) {
 CliApplication::CliApplication(CliContext::Streams streams) : m_streams(streams) {
     m_commands.append(DatabaseCommands::commands());
     m_commands.append(EntryCommands::commands());
+    m_commands.append(EnterpriseCommands::commands());
     m_commands.append(ImportCommands::commands());
     m_commands.append(ToolCommands::commands());
     m_commands.append(MaintenanceCommands::commands());

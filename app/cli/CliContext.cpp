@@ -2,6 +2,7 @@
 
 #include "core/AppDelegate.h"
 #include "core/Localizer.h"
+#include "enterprise/EnterpriseStorage.h"
 #include "platform/AppPaths.h"
 #include "platform/NotificationCenter.h"
 #include "platform/QSettingsDefaultsStore.h"
@@ -70,7 +71,14 @@ AppDelegate& CliContext::app() {
             localizer().lookup(),
             [](const QString& password) { return PasswordHelper::entropy(password); },
             false,
-            {},
+            [this](Location location) -> std::unique_ptr<IRemoteStorage> {
+                if (location != Location::enterprise) {
+                    return nullptr;
+                }
+                auto storage = std::make_unique<EnterpriseStorage>(defaults(), keychain());
+                storage->setTextLookup(localizer().lookup());
+                return storage;
+            },
             {},
             {}});
     }
