@@ -4,6 +4,7 @@
 #include "core/shared/CommonException.h"
 #include "core/shared/KeyHelper.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -18,6 +19,12 @@ constexpr qint64 kMaxDatabaseFile = qint64(256) << 20;
 
 QString indexPath(const QString& folder) {
     return QDir(folder).filePath(QStringLiteral("databases.json"));
+}
+
+// A path must survive the "path=id" lines of the list answer.
+bool isListablePath(const QString& path) {
+    return !path.isEmpty() && !path.contains(QLatin1Char('=')) &&
+           !path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -48,11 +55,9 @@ bool ServerDatabaseStore::load(QString* error) {
         for (const QJsonValue& m : o.value(QStringLiteral("members")).toArray()) {
             db.members.append(m.toString());
         }
-        // The file name must stay inside the databases folder; the path must not hold the
-        // list's separators.
-        if (db.id.isEmpty() || db.path.isEmpty() || db.file.isEmpty() ||
+        // The file name must stay inside the databases folder.
+        if (db.id.isEmpty() || !isListablePath(db.path) || db.file.isEmpty() ||
             db.file.contains(QLatin1Char('/')) || db.file.startsWith(QLatin1Char('.')) ||
-            db.path.contains(QLatin1Char('=')) || db.path.contains(QLatin1Char('\n')) ||
             findById(db.id)) {
             *error = QStringLiteral("a database entry is incomplete or repeats an id");
             m_databases.clear();
@@ -146,6 +151,25 @@ std::optional<ServerDatabase> ServerDatabaseStore::add(const QString& path, cons
         return std::nullopt;
     }
     return db;
+}
+
+bool ServerDatabaseStore::recordAccessRequest(const QString& databaseId, const QString& itemId,
+                                              const QString& permissionId, const QString& userId,
+                                              const QString& reason, QString* error) const {
+    const QString path = QDir(m_folder).filePath(QStringLiteral("access-requests.json"));
+    QFile file(path);
+    QJsonArray requests;
+    if (file.open(QIODevice::ReadOnly)) {
+        requests = QJsonDocument::fromJson(file.readAll()).array();
+    }
+    requests.append(QJsonObject{
+        {QStringLiteral("database"), databaseId},
+        {QStringLiteral("entry"), itemId},
+        {QStringLiteral("permission"), permissionId},
+        {QStringLiteral("user"), userId},
+        {QStringLiteral("reason"), reason},
+        {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}});
+    return AtomicFile::write(path, QJsonDocument(requests).toJson(), error);
 }
 
 bool ServerDatabaseStore::saveIndex(QString* error) const {

@@ -45,6 +45,12 @@ public:
     std::optional<ServerDatabase> add(const QString& path, const PassFile& file,
                                       const QStringList& members, QString* error);
 
+    /// Appends a request for access to a sealed entry to "access-requests.json", for an
+    /// approver to see.
+    bool recordAccessRequest(const QString& databaseId, const QString& itemId,
+                             const QString& permissionId, const QString& userId,
+                             const QString& reason, QString* error) const;
+
 private:
     bool saveIndex(QString* error) const;
     QString filePath(const ServerDatabase& database) const;

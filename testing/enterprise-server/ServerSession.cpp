@@ -126,6 +126,9 @@ void ServerSession::handle(const TCSDataPacket& request) {
         return activate2FA(request);
     case ProtocolCommand::changePassword:
         return changePassword(request);
+    case ProtocolCommand::azureLogin:
+        return send(reply(request, IProtocol::ERR_FAILED,
+                          QStringLiteral("This server offers no Azure log-in")));
     case ProtocolCommand::logout:
         m_userId.reset();
         m_pendingUserId.reset();
@@ -200,6 +203,7 @@ void ServerSession::login(const TCSDataPacket& request) {
         send(reply(request, IProtocol::ERR_FAILED, QStringLiteral("Key exchange required")));
         return;
     }
+    m_server.users().reloadIfChanged();
     const std::optional<EnterpriseRequests::Login> login = EnterpriseRequests::parseLogin(request);
     if (!login) {
         send(reply(request, IProtocol::ERR_WRONG_PARAMETERS,
@@ -434,12 +438,14 @@ void ServerSession::editDatabase(const TCSDataPacket& request) {
             outcome = editor.revoke(revoke->permissionId, *m_userId);
         } else {
             outcome = editor.checkSealed(sealed->itemId, sealed->permissionId);
-            if (outcome.ok()) {
-                QTextStream(stdout)
-                    << "Access to a sealed entry requested by user " << *m_userId << Qt::endl;
-                send(reply(request));
-                return;
+            QString error;
+            if (outcome.ok() && !m_server.databases().recordAccessRequest(
+                                    db->id, sealed->itemId, sealed->permissionId, *m_userId,
+                                    sealed->reason, &error)) {
+                outcome = {IProtocol::ERR_FAILED, QStringLiteral("Request not saved: ") + error};
             }
+            send(reply(request, outcome.result, outcome.text));
+            return;
         }
         QString error;
         if (!outcome.ok()) {

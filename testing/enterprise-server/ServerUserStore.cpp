@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,6 +54,11 @@ std::optional<ServerUser> fromJson(const QJsonObject& o) {
     return u;
 }
 
+QPair<QDateTime, qint64> stamp(const QString& path) {
+    const QFileInfo info(path);
+    return {info.lastModified(), info.exists() ? info.size() : -1};
+}
+
 } // namespace
 
 ServerUserStore::HashCost ServerUserStore::HashCost::interactive() {
@@ -68,6 +74,7 @@ ServerUserStore::ServerUserStore(QString path, HashCost cost)
 
 bool ServerUserStore::load(QString* error) {
     m_users.clear();
+    m_seen = stamp(m_path);
     QFile file(m_path);
     if (!file.exists()) {
         return true;
@@ -94,13 +101,26 @@ bool ServerUserStore::load(QString* error) {
     return true;
 }
 
-bool ServerUserStore::save(QString* error) const {
+void ServerUserStore::reloadIfChanged() {
+    if (stamp(m_path) == m_seen) {
+        return;
+    }
+    const QList<ServerUser> kept = m_users;
+    QString error;
+    if (!load(&error)) {
+        m_users = kept;
+    }
+}
+
+bool ServerUserStore::save(QString* error) {
     QJsonArray list;
     for (const ServerUser& u : m_users) {
         list.append(toJson(u));
     }
     const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("users"), list}}).toJson();
-    return AtomicFile::write(m_path, bytes, error);
+    const bool written = AtomicFile::write(m_path, bytes, error);
+    m_seen = stamp(m_path);
+    return written;
 }
 
 std::optional<ServerUser> ServerUserStore::findByName(const QString& name) const {

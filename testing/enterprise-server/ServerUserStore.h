@@ -3,7 +3,9 @@
 // atomically, owner-only). Passwords are stored only as libsodium crypto_pwhash (Argon2id)
 // strings; trusted devices only as SHA-256 digests of their tokens.
 
+#include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
@@ -46,7 +48,10 @@ public:
     /// Reads the file; a missing file is an empty store. False with `error` for a file that
     /// is not ours.
     bool load(QString* error);
-    bool save(QString* error) const;
+    bool save(QString* error);
+    /// Reads the file again when something else (`--add-user` beside a running server) wrote
+    /// it since; keeps what is in memory when the new file cannot be read.
+    void reloadIfChanged();
 
     const QList<ServerUser>& users() const noexcept { return m_users; }
     std::optional<ServerUser> findByName(const QString& name) const;
@@ -67,6 +72,8 @@ private:
     QString m_path;
     HashCost m_cost;
     QList<ServerUser> m_users;
+    /// Modification time and size of the file as last read or written.
+    QPair<QDateTime, qint64> m_seen;
 };
 
 } // namespace keskor::testing

@@ -217,3 +217,63 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 } // namespace keskor::testing
+
+namespace keskor::testing {
+namespace {
+
+TEST_F(EnterpriseServerTest, EntryEditsAndAccessRightsChangeTheStoredDatabase) {
+    start();
+    server->users().addUser(QStringLiteral("bob"), QStringLiteral("pw-b"), {}, 0);
+    auto a = loggedIn(QStringLiteral("alice"), QStringLiteral("pw-a"));
+    auto b = loggedIn(QStringLiteral("bob"), QStringLiteral("pw-b"));
+    const QString db = server->databases().databases().first().id;
+    auto folder = Info2Item::createFolder(QStringLiteral("Shared"));
+    auto entry = Info2Item::create(Info2Item::TypePassword, QStringLiteral("Router"));
+    const auto edit = [&](RawEnterpriseClient& c, ProtocolCommand command, const QString& id,
+                          const QString& parent, const Info2Item* item) {
+        return result(
+            c.send(EnterpriseRequests::entryEdit(c.protocol, command, db, id, parent, item)));
+    };
+    const QString f = folder->fingerprint, e = entry->fingerprint;
+    EXPECT_EQ(edit(*a, ProtocolCommand::addFolder, f, {}, folder.get()), IProtocol::ERR_SUCCESS);
+    EXPECT_EQ(edit(*a, ProtocolCommand::addItem, e, QStringLiteral("nowhere"), entry.get()),
+              IProtocol::ERR_NOT_FOUND);
+    EXPECT_EQ(edit(*a, ProtocolCommand::addItem, e, f, entry.get()), IProtocol::ERR_SUCCESS);
+    EXPECT_EQ(edit(*a, ProtocolCommand::addItem, e, f, entry.get()),
+              IProtocol::ERR_WRONG_PARAMETERS);
+    EXPECT_EQ(edit(*a, ProtocolCommand::moveFolder, f, f, nullptr),
+              IProtocol::ERR_WRONG_PARAMETERS);
+    folder->description = QStringLiteral("Shared renamed");
+    EXPECT_EQ(edit(*b, ProtocolCommand::updateFolder, f, {}, folder.get()), IProtocol::ERR_SUCCESS);
+
+    AccessPermission permission;
+    permission.id = QStringLiteral("perm-1");
+    permission.userId = QStringLiteral("2");
+    permission.rights = 3;
+    EXPECT_EQ(result(a->send(EnterpriseRequests::grantAccess(a->protocol, db, e, permission))),
+              IProtocol::ERR_SUCCESS);
+    EXPECT_EQ(result(b->send(EnterpriseRequests::sealedAccessRequest(b->protocol, db, e,
+                                                                     permission.id, "why"))),
+              IProtocol::ERR_WRONG_PARAMETERS);
+    EXPECT_EQ(result(b->send(EnterpriseRequests::revokeAccess(b->protocol, db, permission.id))),
+              IProtocol::ERR_ACCESS_DENIED);
+
+    PassFile stored = server->databases().read(server->databases().databases().first());
+    const auto storedFolder = stored.findItem(f);
+    ASSERT_TRUE(storedFolder);
+    // The folder's update kept what lies in it.
+    EXPECT_EQ(storedFolder->description, QStringLiteral("Shared renamed"));
+    ASSERT_EQ(storedFolder->subItems().size(), 1u);
+    ASSERT_EQ(storedFolder->subItems()[0]->accessPermissions.size(), 1);
+    EXPECT_EQ(storedFolder->subItems()[0]->accessPermissions[0].grantedBy, alice);
+
+    EXPECT_EQ(result(a->send(EnterpriseRequests::revokeAccess(a->protocol, db, permission.id))),
+              IProtocol::ERR_SUCCESS);
+    EXPECT_EQ(edit(*a, ProtocolCommand::deleteFolder, f, {}, nullptr), IProtocol::ERR_SUCCESS);
+    stored = server->databases().read(server->databases().databases().first());
+    EXPECT_FALSE(stored.findItem(e));
+    EXPECT_EQ(stored.itemCount(), SampleDatabase::full().itemCount());
+}
+
+} // namespace
+} // namespace keskor::testing
