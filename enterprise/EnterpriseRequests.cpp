@@ -1,6 +1,8 @@
 #include "enterprise/EnterpriseRequests.h"
 
 #include "core/shared/CommonException.h"
+#include "core/shared/Credentials.h"
+#include "core/shared/LMDKey.h"
 #include "core/shared/PassFileCodec.h"
 
 #include <QStringDecoder>
@@ -95,14 +97,12 @@ TCSDataPacket EnterpriseRequests::downloadDatabase(const IProtocol& protocol, co
 
 TCSDataPacket EnterpriseRequests::entryEdit(const IProtocol& protocol, ProtocolCommand command,
                                             const QString& serverId, const QString& itemId,
-                                            const QString& parentId, const Info2Item* item) {
+                                            const QString& parentId, const QByteArray& item) {
     TCSDataPacket packet = make(protocol, command);
     packet.setText1(serverId);
     packet.setText2(itemId);
     packet.setText3(parentId);
-    if (item) {
-        packet.setData2(PassFileCodec::serializeItem(*item));
-    }
+    packet.setData2(item);
     return packet;
 }
 
@@ -135,6 +135,11 @@ TCSDataPacket EnterpriseRequests::sealedAccessRequest(const IProtocol& protocol,
     packet.setText3(reason);
     packet.setData2(permissionId.toUtf8());
     return packet;
+}
+
+Key256 EnterpriseRequests::sessionKey(const QString& commonSecretHex) {
+    const Credentials credentials(commonSecretHex, std::nullopt);
+    return LMDKey::generateLMDKey(Key256(), credentials.password().toByteArray());
 }
 
 // ---- server side ----------------------------------------------------------------------------

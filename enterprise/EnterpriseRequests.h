@@ -59,10 +59,11 @@ public:
                                      const ConnectionData2FA& dataTFA);
     static TCSDataPacket listDatabases(const IProtocol& protocol);
     static TCSDataPacket downloadDatabase(const IProtocol& protocol, const QString& name);
-    /// One per-entry edit; `item` for the adds and updates, nothing for deletes and moves.
+    /// One per-entry edit; `item` is PassFileCodec::serializeItem's form for the adds and
+    /// updates, empty for deletes and moves.
     static TCSDataPacket entryEdit(const IProtocol& protocol, ProtocolCommand command,
                                    const QString& serverId, const QString& itemId,
-                                   const QString& parentId, const Info2Item* item);
+                                   const QString& parentId, const QByteArray& item = {});
     static TCSDataPacket grantAccess(const IProtocol& protocol, const QString& serverId,
                                      const QString& itemId, const AccessPermission& permission);
     static TCSDataPacket revokeAccess(const IProtocol& protocol, const QString& serverId,
@@ -70,6 +71,10 @@ public:
     static TCSDataPacket sealedAccessRequest(const IProtocol& protocol, const QString& serverId,
                                              const QString& itemId, const QString& permissionId,
                                              const QString& reason);
+
+    /// The packet key both sides derive from the ECDH secret (upper-case hex) once the key
+    /// exchange finished.
+    static Key256 sessionKey(const QString& commonSecretHex);
 
     // ---- requests as the server reads them (nothing when a parameter is malformed) ----------
     struct Login {

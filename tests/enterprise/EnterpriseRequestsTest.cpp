@@ -1,5 +1,6 @@
 #include "enterprise/EnterpriseRequests.h"
 
+#include "core/shared/PassFileCodec.h"
 #include "core/shared/ServerProtocol.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ protected:
 TEST_F(EnterpriseRequestsTest, EntryEditsRoundTripAndRefuseMismatchedOrDamagedItems) {
     const TCSDataPacket add =
         EnterpriseRequests::entryEdit(protocol, ProtocolCommand::addItem, QStringLiteral("db-7"),
-                                      item->fingerprint, QStringLiteral("folder-1"), item.get());
+                                      item->fingerprint, QStringLiteral("folder-1"), PassFileCodec::serializeItem(*item));
     const auto edit = EnterpriseRequests::parseEntryEdit(protocol, add);
     ASSERT_TRUE(edit);
     EXPECT_EQ(edit->command, ProtocolCommand::addItem);
@@ -48,7 +49,7 @@ TEST_F(EnterpriseRequestsTest, EntryEditsRoundTripAndRefuseMismatchedOrDamagedIt
     const auto removal = EnterpriseRequests::parseEntryEdit(
         protocol,
         EnterpriseRequests::entryEdit(protocol, ProtocolCommand::deleteItem, QStringLiteral("db-7"),
-                                      item->fingerprint, QString(), nullptr));
+                                      item->fingerprint, QString()));
     ASSERT_TRUE(removal);
     EXPECT_FALSE(removal->item);
 }
