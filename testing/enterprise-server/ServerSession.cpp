@@ -3,7 +3,6 @@
 #include "core/shared/CommonException.h"
 #include "core/shared/DateTimeHelper.h"
 #include "core/shared/KeyHelper.h"
-#include "core/shared/LMDKey.h"
 #include "enterprise/EnterpriseRequests.h"
 #include "testing/enterprise-server/EnterpriseServer.h"
 #include "testing/enterprise-server/ServerEntryEditor.h"
@@ -189,9 +188,7 @@ void ServerSession::keyExchangeFinish(const TCSDataPacket& request) {
     }
     // The answer still travels under the default key; the client switches once it has it.
     send(reply(request));
-    QByteArray message = secret.toUtf8();
-    m_key = LMDKey::generateLMDKey(Key256(), message);
-    secureWipe(message);
+    m_key = EnterpriseRequests::sessionKey(secret);
     secureWipe(secret);
     m_keyExchanged = true;
 }

@@ -1,5 +1,6 @@
 #include "testing/enterprise-server/EnterpriseServer.h"
 
+#include "core/shared/PassFileCodec.h"
 #include "testing/SampleDatabase.h"
 #include "testing/enterprise-server/Totp.h"
 #include "tests/support/TempDir.h"
@@ -231,8 +232,9 @@ TEST_F(EnterpriseServerTest, EntryEditsAndAccessRightsChangeTheStoredDatabase) {
     auto entry = Info2Item::create(Info2Item::TypePassword, QStringLiteral("Router"));
     const auto edit = [&](RawEnterpriseClient& c, ProtocolCommand command, const QString& id,
                           const QString& parent, const Info2Item* item) {
-        return result(
-            c.send(EnterpriseRequests::entryEdit(c.protocol, command, db, id, parent, item)));
+        return result(c.send(EnterpriseRequests::entryEdit(
+            c.protocol, command, db, id, parent,
+            item ? PassFileCodec::serializeItem(*item) : QByteArray())));
     };
     const QString f = folder->fingerprint, e = entry->fingerprint;
     EXPECT_EQ(edit(*a, ProtocolCommand::addFolder, f, {}, folder.get()), IProtocol::ERR_SUCCESS);

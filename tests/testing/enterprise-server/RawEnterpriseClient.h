@@ -3,7 +3,6 @@
 // (spinning the event loop, where the server runs) for the answer. Also sends raw bytes.
 
 #include "core/shared/KeyHelper.h"
-#include "core/shared/LMDKey.h"
 #include "core/shared/ServerProtocol.h"
 #include "enterprise/EnterpriseRequests.h"
 #include "enterprise/OpenSSLHelper.h"
@@ -49,7 +48,7 @@ public:
             !send(EnterpriseRequests::keyExchangeFinish(protocol, ecdh.getPublicKey()))) {
             return false;
         }
-        key = LMDKey::generateLMDKey(Key256(), ecdh.getCommonSecret().toUtf8());
+        key = EnterpriseRequests::sessionKey(ecdh.getCommonSecret());
         return true;
     }
     std::optional<TCSDataPacket> login(const QString& user, const QString& password,
