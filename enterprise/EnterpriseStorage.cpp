@@ -183,8 +183,13 @@ void EnterpriseStorage::login(const ServerCredentials& credentials, bool isAzure
     std::weak_ptr<TCPClient> weak = client;
     // A failure of a chain that a newer log-in replaced is not reported.
     auto fail = guarded([this, generation, weak, failure](const QString& message) {
-        if (std::shared_ptr<TCPClient> c = weak.lock()) {
+        // Kept open only while the server waits for a new password or a code on it.
+        std::shared_ptr<TCPClient> c = weak.lock();
+        if (c && c != m_tmpClientForChangePassword) {
             c->close();
+        }
+        if (c == m_connecting) {
+            m_connecting.reset();
         }
         if (generation == m_generation) {
             failure(message);
@@ -210,7 +215,7 @@ void EnterpriseStorage::login(const ServerCredentials& credentials, bool isAzure
                     }),
                     fail);
     // Keeps the client alive until the chain ends, even when nobody holds it yet.
-    m_tmpClientForChangePassword = client;
+    m_connecting = client;
 }
 
 void EnterpriseStorage::keyExchange(const std::shared_ptr<TCPClient>& client, Success success,
@@ -269,6 +274,7 @@ void EnterpriseStorage::loginSucceeded(const std::shared_ptr<TCPClient>& client,
         m_client->close();
     }
     m_client = client;
+    m_connecting.reset();
     m_tmpClientForChangePassword.reset();
     m_tmpQrCodeData.reset();
     if (ProtocolVersions::raw(client->protocolVersion()) != 3) {
@@ -482,6 +488,7 @@ void EnterpriseStorage::logout() {
     }
     m_client.reset();
     m_tmpClientForChangePassword.reset();
+    m_connecting.reset();
     m_credentials.reset();
     m_dataTFA.reset();
     m_remoteFiles.clear();
@@ -497,6 +504,11 @@ void EnterpriseStorage::reloadDelegate() {
 }
 
 void EnterpriseStorage::listFiles(std::function<void(FileList)> success, Failure failure) {
+    listFiles(std::move(success), std::move(failure), true);
+}
+
+void EnterpriseStorage::listFiles(std::function<void(FileList)> success, Failure failure,
+                                  bool fresh) {
     request(
         EnterpriseRequests::listDatabases,
         [this, success](const TCSDataPacket& answer) {
@@ -504,7 +516,7 @@ void EnterpriseStorage::listFiles(std::function<void(FileList)> success, Failure
             reloadDelegate();
             success(m_remoteFiles);
         },
-        failure, true);
+        failure, fresh);
 }
 
 void EnterpriseStorage::downloadFile(std::shared_ptr<RemoteFileInfo> file, Success success,

@@ -61,7 +61,11 @@ public:
     void handleRedirect(const QUrl& url) override;
     bool isLoggedIn() const override;
     void logout() override;
+    /// Logs in again first, so the list reflects the rights of this moment.
     void listFiles(std::function<void(FileList)> success, Failure failure) override;
+    /// Without `fresh`, only checks the session (right after a log-in whose two-factor code
+    /// the server would not take a second time).
+    void listFiles(std::function<void(FileList)> success, Failure failure, bool fresh);
     /// Loads the database from the server's answer into memory (takeDownloadedDatabase).
     void downloadFile(std::shared_ptr<RemoteFileInfo> file, Success success,
                       Failure failure) override;
@@ -183,6 +187,8 @@ private:
     EnterpriseStorageDelegate* m_delegate = nullptr;
     std::shared_ptr<TCPClient> m_client;
     std::shared_ptr<TCPClient> m_tmpClientForChangePassword;
+    /// The client of the log-in under way.
+    std::shared_ptr<TCPClient> m_connecting;
     std::optional<QByteArray> m_tmpQrCodeData;
     std::optional<ConnectionData2FA> m_dataTFA;
     std::optional<ServerCredentials> m_credentials;

@@ -122,7 +122,7 @@ IRemoteStorage::FileList list(CliRun& run) {
                     files = std::move(listed);
                     ok();
                 },
-                fail);
+                fail, false);
         })) {
         throw CommonException(shown(run, *failure));
     }

@@ -20,9 +20,9 @@ protected:
 };
 
 TEST_F(EnterpriseRequestsTest, EntryEditsRoundTripAndRefuseMismatchedOrDamagedItems) {
-    const TCSDataPacket add =
-        EnterpriseRequests::entryEdit(protocol, ProtocolCommand::addItem, QStringLiteral("db-7"),
-                                      item->fingerprint, QStringLiteral("folder-1"), PassFileCodec::serializeItem(*item));
+    const TCSDataPacket add = EnterpriseRequests::entryEdit(
+        protocol, ProtocolCommand::addItem, QStringLiteral("db-7"), item->fingerprint,
+        QStringLiteral("folder-1"), PassFileCodec::serializeItem(*item));
     const auto edit = EnterpriseRequests::parseEntryEdit(protocol, add);
     ASSERT_TRUE(edit);
     EXPECT_EQ(edit->command, ProtocolCommand::addItem);
