@@ -220,13 +220,20 @@ void EnterpriseStorage::login(const ServerCredentials& credentials, bool isAzure
 
 void EnterpriseStorage::keyExchange(const std::shared_ptr<TCPClient>& client, Success success,
                                     Failure failure) {
+    // Callbacks hold the client weakly throughout: the storage owns it, so it is always
+    // destroyed on the main thread and never by a callback's copy on the connection thread.
+    std::weak_ptr<TCPClient> weak = client;
     auto helper = std::make_shared<OpenSSLHelper>();
     const auto sendFail = [failure](const std::optional<TCSDataPacket>&, const QString& message) {
         failure(message);
     };
     client->sendPacket(
         EnterpriseRequests::keyExchangeStart(client->serverProtocol()),
-        guarded([client, helper, success, failure, sendFail](const TCSDataPacket& answer) {
+        guarded([weak, helper, success, failure, sendFail](const TCSDataPacket& answer) {
+            std::shared_ptr<TCPClient> client = weak.lock();
+            if (!client) {
+                return;
+            }
             const auto start = EnterpriseRequests::parseKeyExchangeStartAnswer(answer);
             if (!helper->initOpenSSL(start.curveNid) || !helper->setPeerKey(start.publicKeyPem)) {
                 failure(QStringLiteral("enterprise_error_wrong_data_format"));
@@ -235,8 +242,12 @@ void EnterpriseStorage::keyExchange(const std::shared_ptr<TCPClient>& client, Su
             client->sendPacket(
                 EnterpriseRequests::keyExchangeFinish(client->serverProtocol(),
                                                       helper->getPublicKey()),
-                [client, helper, success, failure](const TCSDataPacket&) {
+                [weak, helper, success, failure](const TCSDataPacket&) {
+                    std::shared_ptr<TCPClient> client = weak.lock();
                     const QString secret = helper->getCommonSecret();
+                    if (!client) {
+                        return;
+                    }
                     if (secret.isEmpty()) {
                         failure(QStringLiteral("enterprise_error_wrong_data_format"));
                         return;
@@ -259,12 +270,17 @@ void EnterpriseStorage::sendLogin(const std::shared_ptr<TCPClient>& client, Succ
                                              m_oneDriveStorage->accessToken(), tfa)
             : EnterpriseRequests::login(protocol, m_credentials->userName, m_credentials->password,
                                         tfa);
-    client->sendPacket(packet, guarded([this, client, success, failure](const TCSDataPacket&) {
-                           loginSucceeded(client, success, failure);
+    std::weak_ptr<TCPClient> weak = client;
+    client->sendPacket(packet, guarded([this, weak, success, failure](const TCSDataPacket&) {
+                           if (std::shared_ptr<TCPClient> c = weak.lock()) {
+                               loginSucceeded(c, success, failure);
+                           }
                        }),
-                       guarded([this, client, failure](const std::optional<TCSDataPacket>& answer,
-                                                       const QString& message) {
-                           loginFailed(client, answer, message, failure);
+                       guarded([this, weak, failure](const std::optional<TCSDataPacket>& answer,
+                                                     const QString& message) {
+                           if (std::shared_ptr<TCPClient> c = weak.lock()) {
+                               loginFailed(c, answer, message, failure);
+                           }
                        }));
 }
 
@@ -386,10 +402,11 @@ void EnterpriseStorage::activate2FA(const QString& code, Success success, Failur
     }
     const ConnectionData2FA tfa = twoFactorData(code, false);
     const QString user = m_credentials->userName;
-    std::shared_ptr<TCPClient> client = m_tmpClientForChangePassword;
+    std::weak_ptr<TCPClient> weak = m_tmpClientForChangePassword;
     sendOverLoginClient(
         [user, tfa](const IProtocol& p) { return EnterpriseRequests::activate2FA(p, user, tfa); },
-        [this, client, tfa, success, failure](const TCSDataPacket&) {
+        [this, weak, tfa, success, failure](const TCSDataPacket&) {
+            std::shared_ptr<TCPClient> client = weak.lock();
             if (!client) {
                 failure(kNotConnected);
                 return;
