@@ -23,6 +23,8 @@ struct EnterpriseServerOptions {
     std::chrono::milliseconds idleTimeout{5 * 60 * 1000};
     /// Requests announcing more are refused before their bytes are buffered.
     qsizetype maxPacketSize = qsizetype(64) << 20;
+    /// Connections beyond this many are closed at once, so a flood cannot exhaust memory.
+    int maxSessions = 64;
     /// The curve offered in the key exchange (an OpenSSL NID; 415 is P-256).
     int curveNid = 415;
     ServerUserStore::HashCost hashCost = ServerUserStore::HashCost::interactive();

@@ -21,6 +21,8 @@ namespace keskor::testing {
 namespace {
 
 constexpr qint64 kReadChunk = 64 * 1024;
+/// A client that stops reading answers is dropped once this much waits to be sent.
+constexpr qint64 kMaxUnsent = qint64(16) << 20;
 constexpr std::uint32_t kRequiredTransport = IProtocol::dataTransportIntKeys |
                                              IProtocol::dataTransportDataKeys |
                                              IProtocol::dataTransportECDH;
@@ -82,6 +84,11 @@ void ServerSession::onReadyRead() {
             return;
         }
         if (result.packet) {
+            if (m_socket->bytesToWrite() > kMaxUnsent) {
+                QTextStream(stdout) << "Session ends: the client reads no answers" << Qt::endl;
+                end();
+                return;
+            }
             m_idleTimer->start();
             m_mode = m_packetHandler.lastMode();
             handle(*result.packet);
