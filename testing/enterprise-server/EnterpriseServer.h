@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace keskor::testing {
 
@@ -30,6 +31,9 @@ struct EnterpriseServerOptions {
     ServerUserStore::HashCost hashCost = ServerUserStore::HashCost::interactive();
     /// Seconds since 1970 for the one-time codes; the system clock when empty.
     std::function<std::int64_t()> clock;
+    /// For client tests of a server that dies mid-answer: when set, each answer is cut to this
+    /// many bytes and the connection closed.
+    std::optional<qsizetype> cutAnswersTo;
     /// The issuer shown in authenticator apps.
     QString issuer = QStringLiteral("Keskor enterprise");
 };

@@ -108,7 +108,13 @@ TCSDataPacket ServerSession::reply(const TCSDataPacket& request, std::int32_t re
 
 void ServerSession::send(const TCSDataPacket& answer) {
     try {
-        m_socket->write(answer.toBytes(m_key, m_mode));
+        const QByteArray bytes = answer.toBytes(m_key, m_mode);
+        if (const auto cut = m_server.options().cutAnswersTo) {
+            m_socket->write(bytes.left(*cut));
+            m_socket->disconnectFromHost();
+            return;
+        }
+        m_socket->write(bytes);
     } catch (const CommonException& e) {
         QTextStream(stdout) << "Answer not sent: " << e.message() << Qt::endl;
         end();
