@@ -39,6 +39,7 @@ protected:
         options.tls = tls;
         options.hashCost = testing::ServerUserStore::HashCost::minimum();
         options.clock = [this] { return now; };
+        options.cutAnswersTo = cutAnswersTo;
         server = std::make_unique<EnterpriseServer>(options);
         QString error;
         ASSERT_TRUE(server->start(port, &error)) << error.toStdString();
@@ -77,6 +78,7 @@ protected:
     std::int64_t now = 1111111109;
     std::unique_ptr<EnterpriseServer> server;
     quint16 fakePort = 0;
+    std::optional<qsizetype> cutAnswersTo;
     MemoryDefaultsStore defaults;
     MemoryKeychain keychain;
     EnterpriseStorage storage{defaults, keychain, [] {
@@ -287,6 +289,12 @@ TEST_F(EnterpriseStorageTest, BrokenAnswersEndTheLogInWithAClearError) {
                   expected);
         EXPECT_FALSE(storage.isLoggedIn());
     }
+    // The reference server dying half-way through its first answer, the key exchange's.
+    cutAnswersTo = 30;
+    startServer(false, dir.path());
+    EXPECT_EQ(login(credentials(ProtocolVersion::version2, false, QStringLiteral("alice"),
+                                QStringLiteral("pw-a"))),
+              QStringLiteral("enterprise_error_empty_response"));
 }
 
 } // namespace
