@@ -26,7 +26,7 @@
 #include "platform/SessionLockWatcher.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
-#include "storage/CloudStorageFactory.h"
+#include "storage/RemoteStorageFactory.h"
 #include "ui/DesktopApplication.h"
 #include "ui/DialogOpeners.h"
 #include "ui/MainWindow.h"
@@ -160,13 +160,15 @@ int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployme
                                           }
                                       }});
     // Sign-in pages open in the user's browser; the answer comes back to a loopback listener.
-    CloudStorageFactory cloud(
-        CloudStorageFactory::Services{paths, keychain, deployment, localizer.lookup(),
-                                      [](const QUrl& url) { QDesktopServices::openUrl(url); }});
+    RemoteStorageFactory cloud(
+        RemoteStorageFactory::Services{paths, keychain, deployment, localizer.lookup(),
+                                       [](const QUrl& url) { QDesktopServices::openUrl(url); }});
     DesktopApplication desktop(DesktopApplication::Platform{
         paths, defaults, keychain, clipboard, notifier, tray, clock, presenter, localizer,
         PwnedPasswordsClient::configFor(deployment.pwned),
-        [&](Location location, SessionManager& session) { return cloud.create(location, session); },
+        [&](Location location, SessionManager& session) {
+            return remote.create(location, session);
+        },
         [&](SessionManager& session, SettingManager& settings) {
             return std::make_unique<WebSocketManager>(session, settings, presenter,
                                                       localizer.lookup());

@@ -75,6 +75,16 @@ void DatabaseController::openWithCredentials(const DatabaseInfo& info,
     sessionBackup(true);
 }
 
+void DatabaseController::openDownloaded(const DatabaseInfo& info,
+                                        IEntrySyncStorage::OpenedDatabase opened,
+                                        std::shared_ptr<RemoteFileInfo> remoteFile) {
+    m_d.presenter.showMainWindow();
+    m_d.session.open(info, std::move(opened.file), std::move(opened.credentials),
+                     std::move(remoteFile));
+    m_d.notifications.post(NotificationNames::SetLocationBar);
+    sessionBackup(true);
+}
+
 bool DatabaseController::openDatabase(const DatabaseInfo& info, bool automatic,
                                       std::shared_ptr<RemoteFileInfo> remoteFile) {
     try {
@@ -130,8 +140,16 @@ void DatabaseController::openRemoteFile(std::shared_ptr<RemoteFileInfo> file, Lo
     Presenter* presenter = &m_d.presenter;
     storage->downloadFile(
         file,
-        [this, file, location] {
+        [this, file, location, storage] {
             m_d.presenter.hideBusy();
+            if (auto* sync = dynamic_cast<IEntrySyncStorage*>(storage)) {
+                if (std::optional<IEntrySyncStorage::OpenedDatabase> opened =
+                        sync->takeDownloadedDatabase()) {
+                    openDownloaded(DatabaseInfo{file->name, QString(), location, false},
+                                   std::move(*opened), file);
+                    return;
+                }
+            }
             // The download wrote the file under its name into the location's working folder.
             openDatabase(DatabaseInfo{file->name, QString(), location, false}, false, file);
         },
@@ -198,14 +216,15 @@ void DatabaseController::writeCurrentFile() {
 
 bool DatabaseController::saveSession(bool isExplicit) {
     sessionBackup(false);
-    if (!m_d.settings.isAutoSaving() && !isExplicit) {
-        return true;
-    }
     SessionManager& s = m_d.session;
     if (!s.isDatabaseOpen()) {
         return true;
     }
     const Location location = s.currentDBInfo->location;
+    // Enterprise edits reach the server with every save, as they do in the other clients.
+    if (!m_d.settings.isAutoSaving() && !isExplicit && location != Location::enterprise) {
+        return true;
+    }
     try {
         if (location == Location::backupDevice) {
             return true;
@@ -214,6 +233,7 @@ bool DatabaseController::saveSession(bool isExplicit) {
             if (m_d.settings.enterpriseLocalCopy()) {
                 writeCurrentFile();
             }
+            uploadCurrentFile();
             return true;
         }
         writeCurrentFile();
@@ -244,11 +264,19 @@ void DatabaseController::uploadCurrentFile() {
         status->updateStatus(StatusBarItem::Main, text(QStringLiteral("app_name")), false);
         session->uploadingStatus = false;
     };
-    storage->saveCurrentFile(finished, [finished, presenter](const QString& message) {
+    auto failed = [finished, presenter](const QString& message) {
         presenter->alert(AlertStyle::warning, UiText::key(QStringLiteral("dialog_error")),
-                         UiText::plain(message), {});
+                         message.startsWith(QLatin1String("enterprise_error_"))
+                             ? UiText::key(message)
+                             : UiText::plain(message),
+                         {});
         finished();
-    });
+    };
+    if (auto* sync = dynamic_cast<IEntrySyncStorage*>(storage)) {
+        sync->saveEntryChanges(*m_d.session.currentPassFile, finished, failed);
+        return;
+    }
+    storage->saveCurrentFile(finished, failed);
 }
 
 void DatabaseController::sessionBackup(bool opening) {

@@ -8,6 +8,7 @@
 #include "core/CreateDatabaseValidator.h"
 #include "core/CreateFileModel.h"
 #include "core/DatabaseInfo.h"
+#include "core/IEntrySyncStorage.h"
 #include "core/RemoteFileInfo.h"
 #include "core/shared/Credentials.h"
 
@@ -65,6 +66,11 @@ public:
     void openWithCredentials(const DatabaseInfo& info, const Credentials& credentials,
                              std::shared_ptr<RemoteFileInfo> remoteFile = nullptr);
 
+    /// Opens a database a storage loaded straight into memory (the enterprise server): no
+    /// file to read and no credentials to ask for; saves go back entry by entry.
+    void openDownloaded(const DatabaseInfo& info, IEntrySyncStorage::OpenedDatabase opened,
+                        std::shared_ptr<RemoteFileInfo> remoteFile);
+
     /// The create checks and, when they pass, the new database written to its location and
     /// opened. `input` carries the dialog's texts for the checks.
     bool createDatabase(const CreateDatabaseValidator::Input& input, CreateFileModel model);
@@ -73,7 +79,7 @@ public:
     void writeCurrentFile();
     /// After every change (explicit: the save command, the quit and close questions). False
     /// when the write failed; an upload failure is reported to the user and the next save
-    /// uploads again.
+    /// uploads again. An enterprise database sends its changed entries on every save.
     bool saveSession(bool isExplicit);
     /// A backup of the open database when the settings ask for it; failures are logged only.
     void sessionBackup(bool opening);

@@ -252,6 +252,13 @@ Key256 SettingManager::protectionKeyForWriting() {
     return key;
 }
 
+bool SettingManager::enterprisePinCertificate() const {
+    return boolOr(enterprisePinCertificateKey, defaultEnterprisePinCertificate);
+}
+void SettingManager::setEnterprisePinCertificate(bool on) {
+    m_standardDefault.setBool(enterprisePinCertificateKey, on);
+}
+
 bool SettingManager::enterpriseSSL() const {
     return boolOr(enterpriseSSLKey, defaultEnterpriseSSL);
 }

@@ -41,6 +41,9 @@ public:
     const QString addonProtectPasswordKey = QStringLiteral("setting_addon_protect_password");
     const QString enterpriseSSLKey = QStringLiteral("setting_enterprise_use_ssl_key");
     const QString appLanguageKey = QStringLiteral("setting_app_language_key");
+    /// Trust the enterprise server's certificate on first use and refuse a changed one.
+    const QString enterprisePinCertificateKey =
+        QStringLiteral("setting_enterprise_pin_certificate");
     /// The platform's interface-language preference, written beside appLanguageKey.
     const QString appleLanguagesKey = QStringLiteral("AppleLanguages");
     /// Keychain item holding the installation's key for protected settings values.
@@ -108,6 +111,8 @@ public:
 
     bool enterpriseSSL() const;
     void setEnterpriseSSL(bool on);
+    bool enterprisePinCertificate() const;
+    void setEnterprisePinCertificate(bool on);
     /// The chosen interface language; no value follows the system.
     std::optional<QString> appLanguage() const;
     /// No value removes the choice.
@@ -132,6 +137,9 @@ public:
     static constexpr int defaultAutoLockTime = 3;
     static constexpr bool defaultLockOnScreenLock = true;
     static constexpr bool defaultEnterpriseLocalCopy = true;
+    /// On: an installation without the key is a new one (or predates pinning, and then the
+    /// first connection pins what it sees).
+    static constexpr bool defaultEnterprisePinCertificate = true;
     static constexpr bool defaultRemoteRemoveClosing = true;
     static constexpr bool defaultBackupOnSaving = false;
     static constexpr bool defaultBackupOnOpening = true;

@@ -14,6 +14,7 @@
 #include "core/shared/ConnectionData2FA.h"
 #include "core/shared/PassFile.h"
 #include "core/shared/ProtocolCommand.h"
+#include "enterprise/EntrySnapshot.h"
 #include "enterprise/ServerCredentials.h"
 #include "enterprise/TCPClient.h"
 
@@ -60,7 +61,11 @@ public:
     void handleRedirect(const QUrl& url) override;
     bool isLoggedIn() const override;
     void logout() override;
+    /// Logs in again first, so the list reflects the rights of this moment.
     void listFiles(std::function<void(FileList)> success, Failure failure) override;
+    /// Without `fresh`, only checks the session (right after a log-in whose two-factor code
+    /// the server would not take a second time).
+    void listFiles(std::function<void(FileList)> success, Failure failure, bool fresh);
     /// Loads the database from the server's answer into memory (takeDownloadedDatabase).
     void downloadFile(std::shared_ptr<RemoteFileInfo> file, Success success,
                       Failure failure) override;
@@ -137,16 +142,27 @@ public:
     /// new one.
     void forgetPinnedCertificate(const QString& endpoint);
 
+    /// Localises the failure texts that are not "enterprise_error_" keys ("error_file_read").
+    void setTextLookup(std::function<QString(const QString&)> text) { m_text = std::move(text); }
+    /// Uses `database` (as the server sent it, or as the caller last saved it) as the base
+    /// of the next saveEntryChanges.
+    void setServerCopy(const PassFile& database);
+    /// How many edits the next save of `current` would send.
+    std::size_t unsentChanges(const PassFile& current) const;
+
 private:
-    using Fill = std::function<void(TCSDataPacket& request)>;
+    using Build = std::function<TCSDataPacket(const IProtocol& protocol)>;
     using Answer = std::function<void(const TCSDataPacket& answer)>;
+    struct PendingSave;
 
     /// The session check, then one request over `client`.
-    void request(ProtocolCommand command, Fill fill, Answer answer, Failure failure,
-                 bool fresh = false);
+    void request(Build build, Answer answer, Failure failure, bool fresh = false);
     void ensureSession(bool fresh, Success next, Failure failure);
+    void checkLiveness(Success next, Failure failure);
     void loginAgain(Success success, Failure failure);
     void keyExchange(const std::shared_ptr<TCPClient>& client, Success success, Failure failure);
+    /// Ends the log-in under way, if any, with "enterprise_error_cancel".
+    void abandonLogin();
     void sendLogin(const std::shared_ptr<TCPClient>& client, Success success, Failure failure);
     void loginSucceeded(const std::shared_ptr<TCPClient>& client, Success success, Failure failure);
     void loginFailed(const std::shared_ptr<TCPClient>& client,
@@ -154,10 +170,18 @@ private:
                      Failure failure);
     void storeCredentials(const ServerCredentials& credentials);
     std::optional<QString> checkCertificate(const QString& endpoint, const QByteArray& sha256);
-    void sendOverLoginClient(ProtocolCommand command, Fill fill, Answer answer, Failure failure);
-    void editRequest(ProtocolCommand command, const PassFile& database, Fill fill, Success success,
+    void sendOverLoginClient(Build build, Answer answer, Failure failure);
+    void editRequest(ProtocolCommand command, const PassFile& database, const QString& itemId,
+                     const QString& parentId, const Info2Item* item, Success success,
                      Failure failure);
+    void runSave();
+    void sendEdits(std::shared_ptr<std::vector<EntrySnapshot::Edit>> edits, std::size_t next,
+                   QString serverId, Success done, Failure failure);
+    void finishSave(const std::optional<QString>& failure);
     void reloadDelegate();
+    /// Wraps a callback so that it does nothing once this storage is gone.
+    template <typename Fn> auto guarded(Fn fn) const;
+    QString text(const QString& key) const { return m_text ? m_text(key) : key; }
 
     DefaultsStore& m_defaults;
     Keychain& m_keychain;
@@ -165,6 +189,9 @@ private:
     EnterpriseStorageDelegate* m_delegate = nullptr;
     std::shared_ptr<TCPClient> m_client;
     std::shared_ptr<TCPClient> m_tmpClientForChangePassword;
+    /// The client of the log-in under way.
+    std::shared_ptr<TCPClient> m_connecting;
+    Failure m_connectingFailure;
     std::optional<QByteArray> m_tmpQrCodeData;
     std::optional<ConnectionData2FA> m_dataTFA;
     std::optional<ServerCredentials> m_credentials;
@@ -172,11 +199,16 @@ private:
     bool m_isAzureLogin = false;
     IAzureAccount* m_oneDriveStorage = nullptr;
     QJsonObject m_serverFiles;
+    std::function<QString(const QString&)> m_text;
     /// The database as the server holds it: what the next save compares against.
-    std::optional<PassFile> m_serverCopy;
+    std::optional<EntrySnapshot> m_serverCopy;
     std::optional<OpenedDatabase> m_downloaded;
+    /// Saves arrive after every edit; one runs at a time, the newest waits for it.
+    std::unique_ptr<PendingSave> m_runningSave;
+    std::unique_ptr<PendingSave> m_nextSave;
     /// Bumped by every new log-in, so answers of an abandoned chain are ignored.
     quint64 m_generation = 0;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
 
 } // namespace keskor

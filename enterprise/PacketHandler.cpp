@@ -116,6 +116,7 @@ PacketHandler::Result PacketHandler::process() {
             if (!packet) {
                 return fail("enterprise_error_wrong_parsing");
             }
+            m_lastMode = static_cast<unsigned char>(m_data.at(m_offset + 8));
             reset();
             return Result{std::nullopt, std::move(packet)};
         }

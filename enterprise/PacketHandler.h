@@ -50,6 +50,9 @@ public:
     /// Bytes received and not yet consumed.
     qsizetype buffered() const noexcept { return m_data.size() - m_offset; }
     const std::array<std::uint8_t, 4>& signature() const noexcept { return m_signature; }
+    /// The encryption mode (header byte 8) of the last packet returned, so that a server can
+    /// answer in the mode it was asked in; 0 before the first.
+    std::int32_t lastMode() const noexcept { return m_lastMode; }
 
     std::optional<Key256> key;
 
@@ -64,6 +67,7 @@ private:
     qsizetype m_expected = 0;
     QByteArray m_data;
     qsizetype m_offset = 0;
+    std::int32_t m_lastMode = 0;
 };
 
 } // namespace keskor

@@ -4,6 +4,7 @@
 #include "app/cli/CliUsageError.h"
 #include "app/cli/CloudCommands.h"
 #include "app/cli/DatabaseCommands.h"
+#include "app/cli/EnterpriseCommands.h"
 #include "app/cli/EntryCommands.h"
 #include "app/cli/ImportCommands.h"
 #include "app/cli/MaintenanceCommands.h"
@@ -61,6 +62,7 @@ QString roffEscape(QString text) {
 CliApplication::CliApplication(CliContext::Streams streams) : m_streams(streams) {
     m_commands.append(DatabaseCommands::commands());
     m_commands.append(EntryCommands::commands());
+    m_commands.append(EnterpriseCommands::commands());
     m_commands.append(ImportCommands::commands());
     m_commands.append(ToolCommands::commands());
     m_commands.append(MaintenanceCommands::commands());

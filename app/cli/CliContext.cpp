@@ -6,7 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/QSettingsDefaultsStore.h"
 #include "platform/SecretServiceKeychain.h"
-#include "storage/CloudStorageFactory.h"
+#include "storage/RemoteStorageFactory.h"
 #include "tools/PasswordHelper.h"
 
 #include <QDesktopServices>
@@ -63,8 +63,9 @@ CliPresenter& CliContext::presenter() {
 AppDelegate& CliContext::app() {
     if (!m_app) {
         m_notifications = std::make_unique<NotificationCenter>();
-        m_cloud = std::make_unique<CloudStorageFactory>(CloudStorageFactory::Services{
-            paths(), keychain(), deployment(), localizer().lookup(), [this](const QUrl& url) {
+        m_remote = std::make_unique<RemoteStorageFactory>(RemoteStorageFactory::Services{
+            paths(), defaults(), keychain(), deployment(), localizer().lookup(),
+            [this](const QUrl& url) {
                 // A terminal may have no browser at hand: the address works from any device
                 // that reaches this machine's loopback, so it is always printed.
                 std::fprintf(m_streams.err, "Sign in at: %s\n",
@@ -86,7 +87,7 @@ AppDelegate& CliContext::app() {
             [](const QString& password) { return PasswordHelper::entropy(password); },
             false,
             [this](Location location, SessionManager& session) {
-                return m_cloud->create(location, session);
+                return m_remote->create(location, session);
             },
             {},
             {}});

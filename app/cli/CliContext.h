@@ -16,7 +16,7 @@ namespace keskor {
 
 class AppDelegate;
 class AppPaths;
-class CloudStorageFactory;
+class RemoteStorageFactory;
 class DefaultsStore;
 class Keychain;
 class Localizer;
@@ -66,7 +66,7 @@ private:
     std::unique_ptr<Localizer> m_localizer;
     std::unique_ptr<CliPresenter> m_presenter;
     // Before the application: the providers it makes keep the factory's HTTP client.
-    std::unique_ptr<CloudStorageFactory> m_cloud;
+    std::unique_ptr<RemoteStorageFactory> m_remote;
     std::unique_ptr<AppDelegate> m_app;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/cli/CliContext.h"
 #include "app/cli/CliUsageError.h"
+#include "app/cli/EnterpriseCommands.h"
 #include "app/cli/EntryPath.h"
 #include "core/AppDelegate.h"
 #include "core/DatabaseInfoHelper.h"
@@ -72,6 +73,9 @@ QString CliRun::readSecret(const QString& prompt, bool confirm) const {
 }
 
 PassFile& CliRun::openDatabase(const QString& path) {
+    if (EnterpriseCommands::isServerDatabase(path)) {
+        return EnterpriseCommands::openServerDatabase(*this, path);
+    }
     const DatabaseInfo info = DatabaseInfoHelper::localFile(path);
     if (!m_context.app().databases().openDatabase(info)) {
         throw CommonException(QStringLiteral("%1 was not opened.").arg(path));
@@ -90,6 +94,10 @@ PassFile& CliRun::database() {
 void CliRun::saveDatabase() {
     if (!m_context.app().databases().saveSession(true)) {
         throw CommonException(QStringLiteral("The database was not saved."));
+    }
+    const auto& info = m_context.app().mainManager().sessionManager.currentDBInfo;
+    if (info && info->location == Location::enterprise) {
+        EnterpriseCommands::finishSave(*this);
     }
 }
 

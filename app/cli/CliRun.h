@@ -23,6 +23,9 @@ public:
     /// The positional argument `index`, or an empty text.
     QString argument(int index) const { return m_arguments.value(index); }
 
+    /// The same run without its first positional argument (a command's verb).
+    CliRun shifted() const { return CliRun(m_context, m_parser, m_arguments.mid(1)); }
+
     bool isSet(const QString& option) const { return m_parser.isSet(option); }
     QString value(const QString& option) const { return m_parser.value(option); }
     QStringList values(const QString& option) const { return m_parser.values(option); }
@@ -41,7 +44,8 @@ public:
     QString readSecret(const QString& prompt, bool confirm) const;
 
     /// Opens the database file at `path` through the open workflow (credentials from the
-    /// terminal or standard input, --key-file). Throws CommonException when it stays closed.
+    /// terminal or standard input, --key-file), or "enterprise:NAME" from the remembered
+    /// enterprise server. Throws CommonException when it stays closed.
     PassFile& openDatabase(const QString& path);
     /// The open database.
     PassFile& database();

@@ -5,6 +5,7 @@
 #include "app/cli/CliUsageError.h"
 #include "core/AppDelegate.h"
 #include "core/FileFunctions.h"
+#include "core/IAuthorizationCodeExchange.h"
 #include "core/IRemoteStorage.h"
 #include "core/Localizer.h"
 #include "core/Location.h"
@@ -94,13 +95,37 @@ void await(CliRun& run,
 /// opens, or its address is printed, and the command goes on once the user is sent back), and
 /// once more when the drive refused the kept sign-in (a refresh token that expired or was
 /// revoked), so the user is not left to work out that `login` is needed.
-void withSignIn(CliRun& run, IRemoteStorage& storage,
+/// Signs in. Most drives send the browser back to a listener of ours; HiDrive shows a code
+/// to copy, and Box sends the browser to an address of its own scheme, which only the desktop
+/// program receives: from a terminal the user pastes that one.
+void signIn(CliRun& run, Location location, IRemoteStorage& storage) {
+    if (auto* exchange = dynamic_cast<IAuthorizationCodeExchange*>(&storage)) {
+        storage.login([] {}, [](const QString&) {});
+        const QString code = run.readSecret(QStringLiteral("Code shown after signing in"), false);
+        await(run,
+              [&](auto success, auto failure) { exchange->exchangeCode(code, success, failure); });
+        return;
+    }
+    if (location == Location::box) {
+        await(run, [&](auto success, auto failure) {
+            storage.login(success, failure);
+            if (!storage.isLoggedIn()) {
+                storage.handleRedirect(QUrl(run.readSecret(
+                    QStringLiteral("Address the browser was sent to after signing in"), false)));
+            }
+        });
+        return;
+    }
+    await(run, [&](auto success, auto failure) { storage.login(success, failure); });
+}
+
+/// Runs `op` on a signed-in drive: signs in first when there is no account yet, and once more
+/// when the drive refused the kept sign-in (a refresh token that expired or was revoked), so
+/// the user is not left to work out that `login` is needed.
+void withSignIn(CliRun& run, Location location, IRemoteStorage& storage,
                 const std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>& op) {
-    const auto signIn = [&] {
-        await(run, [&](auto success, auto failure) { storage.login(success, failure); });
-    };
     if (!storage.isLoggedIn()) {
-        signIn();
+        signIn(run, location, storage);
         await(run, op);
         return;
     }
@@ -110,14 +135,14 @@ void withSignIn(CliRun& run, IRemoteStorage& storage,
         if (storage.isLoggedIn()) {
             throw;
         }
-        signIn();
+        signIn(run, location, storage);
         await(run, op);
     }
 }
 
-IRemoteStorage::FileList listOf(CliRun& run, IRemoteStorage& storage) {
+IRemoteStorage::FileList listOf(CliRun& run, Location location, IRemoteStorage& storage) {
     IRemoteStorage::FileList files;
-    withSignIn(run, storage, [&](auto success, auto failure) {
+    withSignIn(run, location, storage, [&](auto success, auto failure) {
         storage.listFiles(
             [&files, success](IRemoteStorage::FileList listed) {
                 files = std::move(listed);
@@ -159,8 +184,7 @@ void writePrivate(const QString& path, const QByteArray& bytes) {
 }
 
 int login(CliRun& run, Location location) {
-    IRemoteStorage& storage = storageOf(run, location);
-    await(run, [&](auto success, auto failure) { storage.login(success, failure); });
+    signIn(run, location, storageOf(run, location));
     run.err(QStringLiteral("Signed in."));
     return 0;
 }
@@ -172,7 +196,7 @@ int logout(CliRun& run, Location location) {
 }
 
 int list(CliRun& run, Location location) {
-    const IRemoteStorage::FileList files = listOf(run, storageOf(run, location));
+    const IRemoteStorage::FileList files = listOf(run, location, storageOf(run, location));
     if (run.isSet(QStringLiteral("json"))) {
         QJsonArray array;
         for (const std::shared_ptr<RemoteFileInfo>& file : files) {
@@ -204,11 +228,11 @@ int pull(CliRun& run, Location location) {
         throw CommonException(QStringLiteral("%1 exists; give --force to replace it").arg(target));
     }
     IRemoteStorage& storage = storageOf(run, location);
-    const std::shared_ptr<RemoteFileInfo> file = findFile(listOf(run, storage), name);
+    const std::shared_ptr<RemoteFileInfo> file = findFile(listOf(run, location, storage), name);
     if (!file) {
         throw CommonException(QStringLiteral("no database \"%1\" on the drive").arg(name));
     }
-    withSignIn(run, storage,
+    withSignIn(run, location, storage,
                [&](auto success, auto failure) { storage.downloadFile(file, success, failure); });
     writePrivate(target, readFile(workingCopy(run, location, file->name)));
     run.err(QStringLiteral("Fetched %1 to %2.").arg(file->name, target));
@@ -236,14 +260,14 @@ int push(CliRun& run, Location location) {
     }
     IRemoteStorage& storage = storageOf(run, location);
     // A database already on the drive is replaced in place rather than uploaded twice.
-    std::shared_ptr<RemoteFileInfo> file = findFile(listOf(run, storage), name);
+    std::shared_ptr<RemoteFileInfo> file = findFile(listOf(run, location, storage), name);
     if (!file) {
         file = std::make_shared<RemoteFileInfo>(name);
     }
     writePrivate(workingCopy(run, location, name), bytes);
     SessionManager& session = run.context().app().mainManager().sessionManager;
     session.remoteFileInfo = file;
-    withSignIn(run, storage,
+    withSignIn(run, location, storage,
                [&](auto success, auto failure) { storage.saveCurrentFile(success, failure); });
     session.remoteFileInfo.reset();
     run.err(QStringLiteral("Uploaded %1 as %2.").arg(source, name));

@@ -515,6 +515,8 @@ QList<Setting> settingTable(CliRun& run) {
                   },
                   true});
     boolean(s.enterpriseSSLKey, &SettingManager::enterpriseSSL, &SettingManager::setEnterpriseSSL);
+    boolean(s.enterprisePinCertificateKey, &SettingManager::enterprisePinCertificate,
+            &SettingManager::setEnterprisePinCertificate);
     // The interface language goes with the platform's preference, as the dialog stores it.
     table.append({s.appLanguageKey, [&s] { return s.appLanguage().value_or(QString()); },
                   [&s, &run](const QString& v) {

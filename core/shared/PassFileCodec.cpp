@@ -16,6 +16,7 @@ namespace keskor {
 namespace {
 
 constexpr quint32 kBodyMagic = 0x4B534B42; // "KSKB"
+constexpr quint32 kItemMagic = 0x4B534B49; // "KSKI"
 constexpr int kMaxDepth = 200;
 constexpr std::uint64_t kMaxKdfMemory = 4ull * 1024 * 1024 * 1024;
 constexpr std::uint32_t kMaxKdfPasses = 64;
@@ -629,6 +630,40 @@ void PassFileCodec::parseBody(const QByteArray& body, PassFile& file) {
         throw CommonException(damagedMessage());
     }
     file = std::move(parsed);
+}
+
+QByteArray PassFileCodec::serializeItem(const Info2Item& item, bool withChildren) {
+    QByteArray bytes;
+    BodyWriter w(&bytes);
+    w.s() << kItemMagic << kBodyVersion;
+    w.item(item, withChildren);
+    return bytes;
+}
+
+Info2Item PassFileCodec::parseItem(const QByteArray& bytes) {
+    Info2Item item;
+    try {
+        ByteReader in(bytes);
+        BodyReader r(in);
+        quint32 magic = 0;
+        quint16 version = 0;
+        r.s() >> magic >> version;
+        r.check();
+        if (magic != kItemMagic) {
+            throw Damaged{};
+        }
+        if (version > kBodyVersion) {
+            throw CommonException(newerVersionMessage());
+        }
+        r.item(item, 0);
+        r.check();
+        if (in.remaining() != 0) {
+            throw Damaged{};
+        }
+    } catch (const Damaged&) {
+        throw CommonException(damagedMessage());
+    }
+    return item;
 }
 
 QByteArray PassFileCodec::encode(const PassFile& file, const Key256& key) {

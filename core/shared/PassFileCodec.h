@@ -33,6 +33,13 @@ public:
     /// Replaces the header values and items of `file`; on failure throws and changes nothing.
     static void parseBody(const QByteArray& body, PassFile& file);
 
+    /// One item in the body's item form, with its history; with its sub-items only when asked
+    /// (the per-entry edits of an enterprise database send an item without its children).
+    static QByteArray serializeItem(const Info2Item& item, bool withChildren = false);
+    /// The item `serializeItem` wrote; throws CommonException (damaged) on anything else,
+    /// including trailing bytes.
+    static Info2Item parseItem(const QByteArray& bytes);
+
     static QString notADatabaseMessage();
     static QString damagedMessage();
     static QString wrongCredentialsMessage();

@@ -10,6 +10,7 @@
 #include "storage/HttpClient.h"
 #include "storage/OAuthFlow.h"
 #include "storage/OAuthSession.h"
+#include "storage/ProviderServices.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -22,14 +23,7 @@ class SessionManager;
 
 class DropboxStorage : public IRemoteStorage {
 public:
-    struct Services {
-        const AppPaths& paths;
-        SessionManager& session;
-        Keychain& keychain;
-        HttpClient& http;
-        HttpClient::TextLookup text;
-        OAuthFlow::OpenBrowser openBrowser;
-    };
+    using Services = ProviderServices;
     /// Where the tokens are kept between runs.
     static inline const QString kTokensKey = QStringLiteral("com.tamvel.keskor.dropbox");
 

@@ -11,6 +11,7 @@
 #include "storage/HttpClient.h"
 #include "storage/OAuthFlow.h"
 #include "storage/OAuthSession.h"
+#include "storage/ProviderServices.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -24,14 +25,7 @@ class SessionManager;
 
 class GDriveStorage : public IRemoteStorage {
 public:
-    struct Services {
-        const AppPaths& paths;
-        SessionManager& session;
-        Keychain& keychain;
-        HttpClient& http;
-        HttpClient::TextLookup text;
-        OAuthFlow::OpenBrowser openBrowser;
-    };
+    using Services = ProviderServices;
     /// The authorisation (tokens) between runs.
     static inline const QString kTokensKey = QStringLiteral("com.tamvel.keskor.gdrive");
     /// The signed-in account's e-mail between runs.

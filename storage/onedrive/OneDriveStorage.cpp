@@ -4,6 +4,7 @@
 #include "core/SessionManager.h"
 #include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
+#include "storage/WorkingCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,16 +26,6 @@ QJsonObject jsonOf(const QByteArray& body) {
 
 QString pathPart(const QString& text) {
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
-}
-
-/// The working copy of `name` in the location's folder; empty when the folder cannot be made.
-QString localCopy(const AppPaths& paths, const QString& name) {
-    try {
-        return QDir(FileFunctions::workingFolder(paths, Location::oneDrive, {}, true))
-            .filePath(name);
-    } catch (const CommonException&) {
-        return {};
-    }
 }
 
 OAuthFlow::Config flowConfig(const Deployment::OneDrive& d) {
@@ -208,7 +199,7 @@ void OneDriveStorage::listPage(const QUrl& url, std::shared_ptr<FileList> files,
 
 void OneDriveStorage::downloadFile(std::shared_ptr<RemoteFileInfo> file, Success success,
                                    Failure failure) {
-    const QString target = localCopy(m_services.paths, file->name);
+    const QString target = WorkingCopy::path(m_services.paths, Location::oneDrive, file->name);
     if (target.isEmpty()) {
         failure(QString());
         return;
@@ -257,7 +248,7 @@ void OneDriveStorage::saveCurrentFile(Success success, Failure failure) {
     if (!file) {
         return;
     }
-    const QString source = localCopy(m_services.paths, file->name);
+    const QString source = WorkingCopy::path(m_services.paths, Location::oneDrive, file->name);
     if (source.isEmpty()) {
         failure(QString());
         return;

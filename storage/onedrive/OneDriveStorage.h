@@ -10,6 +10,7 @@
 #include "storage/HttpClient.h"
 #include "storage/OAuthFlow.h"
 #include "storage/OAuthSession.h"
+#include "storage/ProviderServices.h"
 
 #include <QString>
 
@@ -21,14 +22,7 @@ class SessionManager;
 
 class OneDriveStorage : public IRemoteStorage {
 public:
-    struct Services {
-        const AppPaths& paths;
-        SessionManager& session;
-        Keychain& keychain;
-        HttpClient& http;
-        HttpClient::TextLookup text;
-        OAuthFlow::OpenBrowser openBrowser;
-    };
+    using Services = ProviderServices;
     /// Where the tokens are kept between runs.
     static inline const QString kTokensKey = QStringLiteral("com.tamvel.keskor.onedrive");
 

@@ -1,7 +1,7 @@
 #pragma once
-// Makes the storage object of each cloud drive for the application's RemoteStorageManager.
-// The providers share one network manager and HTTP client; their hosts and client identifiers
-// come from the deployment.
+// Makes the storage object of each remote location (the five cloud drives and the enterprise
+// server) for the application's RemoteStorageManager. The cloud providers share one network
+// manager and HTTP client; their hosts and client identifiers come from the deployment.
 
 #include "core/IRemoteStorage.h"
 #include "core/Location.h"
@@ -14,14 +14,16 @@
 namespace keskor {
 
 class AppPaths;
+class DefaultsStore;
 class Deployment;
 class Keychain;
 class SessionManager;
 
-class CloudStorageFactory {
+class RemoteStorageFactory {
 public:
     struct Services {
         const AppPaths& paths;
+        DefaultsStore& defaults;
         Keychain& keychain;
         const Deployment& deployment;
         HttpClient::TextLookup text;
@@ -30,11 +32,11 @@ public:
         OAuthFlow::OpenBrowser openBrowser;
     };
 
-    explicit CloudStorageFactory(Services services);
-    CloudStorageFactory(const CloudStorageFactory&) = delete;
-    CloudStorageFactory& operator=(const CloudStorageFactory&) = delete;
+    explicit RemoteStorageFactory(Services services);
+    RemoteStorageFactory(const RemoteStorageFactory&) = delete;
+    RemoteStorageFactory& operator=(const RemoteStorageFactory&) = delete;
 
-    /// The provider of a cloud location; nullptr for every other location.
+    /// The storage of a remote location; nullptr for the local ones and FTP.
     std::unique_ptr<IRemoteStorage> create(Location location, SessionManager& session);
 
 private:
