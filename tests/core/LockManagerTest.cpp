@@ -4,10 +4,12 @@
 #include "core/LockManager.h"
 
 #include "core/SessionManager.h"
+#include "core/shared/CommonException.h"
 #include "core/shared/KeyHelper.h"
 #include "core/shared/PassFileCodec.h"
 #include "platform/FakeClock.h"
 #include "platform/RecordingStatusItem.h"
+#include "testing/SampleDatabase.h"
 #include "testing/ScriptedPresenter.h"
 #include "tests/support/TempDir.h"
 
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace keskor;
+using keskor::testing::SampleDatabase;
 using keskor::testing::ScriptedPresenter;
 
 namespace {
@@ -26,10 +29,11 @@ class LockManagerTest : public ::testing::Test {
 protected:
     void openDatabase(const Credentials& credentials,
                       PassFile::AuthenticationType type = PassFile::AuthenticationType::Password) {
+        PassFile file = PassFile::createNewFile(PassFile::FileType::Plain,
+                                                QStringLiteral("the usual one"), type, false);
+        file.setKdfParameters(SampleDatabase::kFastKdfMemory, SampleDatabase::kFastKdfPasses);
         session.open(DatabaseInfo{QStringLiteral("vault.pswd"), QStringLiteral("/data")},
-                     PassFile::createNewFile(PassFile::FileType::Plain,
-                                             QStringLiteral("the usual one"), type, false),
-                     credentials);
+                     std::move(file), credentials);
     }
     void openWithPassword() { openDatabase(Credentials(QStringLiteral("right"), std::nullopt)); }
     int hideCount() const {
@@ -236,6 +240,22 @@ TEST_F(UnlockTest, RightPasswordShowsTheWindowsAgain) {
     EXPECT_TRUE(session.isLocked);
 }
 
+TEST_F(UnlockTest, TheLockedSessionHoldsNoCredentialsNorKeysUntilUnlocked) {
+    EXPECT_FALSE(session.currentCredential);
+    EXPECT_THROW(session.credentials(), CommonException);
+    EXPECT_TRUE(session.isDatabaseOpen()) << "the database stays loaded while locked";
+    const int runs = session.keyHelper.kdfRuns();
+    presenter.answerCredentials(password(QStringLiteral("right")));
+    ASSERT_TRUE(lock.unlock());
+    EXPECT_EQ(session.keyHelper.kdfRuns(), runs + 1) << "the derived key was wiped on lock";
+    ASSERT_TRUE(session.currentCredential);
+    EXPECT_TRUE(Credentials::isSame(session.credentials(),
+                                    Credentials(QStringLiteral("right"), std::nullopt)));
+    // Saving after the unlock needs no further derivation.
+    session.keyHelper.keyFromCredentials(*session.currentPassFile, session.credentials());
+    EXPECT_EQ(session.keyHelper.kdfRuns(), runs + 1);
+}
+
 TEST_F(UnlockTest, WrongPasswordIsReportedInThePromptUntilTheRightOne) {
     presenter.answerCredentials(password(QStringLiteral("wrong")));
     presenter.answerCredentials(password(QStringLiteral("Right")));
@@ -272,10 +292,11 @@ public:
 
 TEST(UnlockWithoutPromptCheckTest, WrongCredentialsStillDoNotUnlock) {
     SessionManager session;
+    PassFile file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
+                                            PassFile::AuthenticationType::Password, false);
+    file.setKdfParameters(SampleDatabase::kFastKdfMemory, SampleDatabase::kFastKdfPasses);
     session.open(DatabaseInfo{QStringLiteral("vault.pswd"), QStringLiteral("/data")},
-                 PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
-                                         PassFile::AuthenticationType::Password, false),
-                 Credentials(QStringLiteral("right"), std::nullopt));
+                 std::move(file), Credentials(QStringLiteral("right"), std::nullopt));
     UncheckingPresenter presenter{[](const QString& m) { ADD_FAILURE() << qPrintable(m); }};
     RecordingStatusItem statusItem;
     FakeClock clock;
