@@ -36,6 +36,21 @@ const char* statusText(QSettings::Status status) {
     return status == QSettings::FormatError ? "cannot be parsed" : "cannot be read";
 }
 
+// The file holds the recent databases and protected settings: owner-only whatever the umask.
+// It is made before QSettings first writes it, since QSettings keeps an existing file's mode.
+void keepPrivate(const QString& path) {
+    QFile file(path);
+    if (!file.exists()) {
+        file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::fileMode());
+        return;
+    }
+    const QFileDevice::Permissions mode =
+        PrivateFiles::replacementMode(path, PrivateFiles::fileMode());
+    if (file.permissions() != mode) {
+        file.setPermissions(mode);
+    }
+}
+
 } // namespace
 
 QSettingsDefaultsStore::QSettingsDefaultsStore(const QString& path) : m_path(path) {
@@ -43,13 +58,12 @@ QSettingsDefaultsStore::QSettingsDefaultsStore(const QString& path) : m_path(pat
 }
 
 QSettingsDefaultsStore::~QSettingsDefaultsStore() {
-    if (m_settings) {
-        m_settings->sync();
-    }
+    sync();
 }
 
 void QSettingsDefaultsStore::open() {
     PrivateFiles::makeFolder(QFileInfo(m_path).absolutePath());
+    keepPrivate(m_path);
     m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
     QSettings::Status status = m_settings->status();
     if (status == QSettings::NoError && QFileInfo(m_path).isFile() && !looksLikeText(m_path)) {
@@ -65,6 +79,7 @@ void QSettingsDefaultsStore::open() {
         if (QFile::rename(m_path, aside)) {
             qWarning().noquote() << "settings: the file" << m_path << statusText(status)
                                  << "and was moved to" << aside << "; starting with defaults";
+            keepPrivate(m_path);
             m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
             if (m_settings->status() == QSettings::NoError) {
                 return;
@@ -115,6 +130,7 @@ void QSettingsDefaultsStore::sync() {
         return;
     }
     m_settings->sync();
+    keepPrivate(m_path);
     if (m_settings->status() != QSettings::NoError && !m_warnedSync) {
         m_warnedSync = true;
         qWarning().noquote() << "settings: cannot write" << m_path;

@@ -5,11 +5,13 @@
 #include "tests/support/TempDir.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace keskor;
 using keskor::test::CliResult;
@@ -239,6 +241,45 @@ TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("bad.csv")), "--format", "yaml"}).exitCode,
               2);
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("missing.csv"))}).exitCode, 1);
+}
+
+// Under the common umask 022 every file a session makes is readable by its owner only, and
+// every folder it makes is closed to others.
+TEST_F(KeskorCliTest, EveryFileAndFolderOfASessionIsPrivateWhateverTheUmask) {
+    const mode_t previous = ::umask(022);
+    const QString key = dir.file(QStringLiteral("door"));
+    const QString keyDb = dir.file(QStringLiteral("keyed.pswe"));
+    const QString exported = dir.file(QStringLiteral("export.xml"));
+    createDatabase();
+    ok({"add", db, "Mail", "-u", "alice"});
+    ok({"export", db, exported});
+    ok({"keyfile", key}, {});
+    ok({"create", keyDb, "--key-file", key + QStringLiteral(".krk"), "--kdf-memory", "8",
+        "--kdf-passes", "1"});
+    ok({"backups", db});
+    run({"clip", db, "Mail"}); // fails without a display; whatever it made is checked too
+    ok({"settings", "set", "setting_clipboard_clear_time", "3"}, {});
+    ok({"settings", "set", "setting_addon_protect_password", "bridge-Secret-1"}, {});
+    ::umask(previous);
+
+    QStringList files{db, exported, key + QStringLiteral(".krk"), keyDb};
+    QStringList folders{cli.home()};
+    QDirIterator it(cli.home(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        (it.fileInfo().isDir() ? folders : files).append(path);
+    }
+    ASSERT_GE(files.size(), 6) << "the backups and settings are among them";
+    for (const QString& path : files + folders) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+        if (S_ISLNK(st.st_mode)) {
+            continue;
+        }
+        const mode_t expected = S_ISDIR(st.st_mode) ? 0700 : 0600;
+        EXPECT_EQ(st.st_mode & 0777, expected) << path.toStdString();
+    }
 }
 
 } // namespace
