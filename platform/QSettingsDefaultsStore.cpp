@@ -37,11 +37,14 @@ const char* statusText(QSettings::Status status) {
 }
 
 // The file holds the recent databases and protected settings: owner-only whatever the umask.
-// It is made before QSettings first writes it, since QSettings keeps an existing file's mode.
-void keepPrivate(const QString& path) {
+// A missing one is made just before QSettings first writes (it keeps an existing file's mode);
+// reading alone leaves no file behind.
+void keepPrivate(const QString& path, bool create) {
     QFile file(path);
     if (!file.exists()) {
-        file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::fileMode());
+        if (create) {
+            file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::fileMode());
+        }
         return;
     }
     const QFileDevice::Permissions mode =
@@ -63,7 +66,7 @@ QSettingsDefaultsStore::~QSettingsDefaultsStore() {
 
 void QSettingsDefaultsStore::open() {
     PrivateFiles::makeFolder(QFileInfo(m_path).absolutePath());
-    keepPrivate(m_path);
+    keepPrivate(m_path, false);
     m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
     QSettings::Status status = m_settings->status();
     if (status == QSettings::NoError && QFileInfo(m_path).isFile() && !looksLikeText(m_path)) {
@@ -79,7 +82,6 @@ void QSettingsDefaultsStore::open() {
         if (QFile::rename(m_path, aside)) {
             qWarning().noquote() << "settings: the file" << m_path << statusText(status)
                                  << "and was moved to" << aside << "; starting with defaults";
-            keepPrivate(m_path);
             m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
             if (m_settings->status() == QSettings::NoError) {
                 return;
@@ -114,6 +116,7 @@ void QSettingsDefaultsStore::setObject(const QString& key, const QVariant& value
         m_memoryOnly.insert(key, value);
         return;
     }
+    keepPrivate(m_path, true);
     m_settings->setValue(key, value);
 }
 
@@ -130,7 +133,7 @@ void QSettingsDefaultsStore::sync() {
         return;
     }
     m_settings->sync();
-    keepPrivate(m_path);
+    keepPrivate(m_path, false);
     if (m_settings->status() != QSettings::NoError && !m_warnedSync) {
         m_warnedSync = true;
         qWarning().noquote() << "settings: cannot write" << m_path;

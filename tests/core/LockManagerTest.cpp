@@ -29,11 +29,11 @@ class LockManagerTest : public ::testing::Test {
 protected:
     void openDatabase(const Credentials& credentials,
                       PassFile::AuthenticationType type = PassFile::AuthenticationType::Password) {
-        PassFile file = PassFile::createNewFile(PassFile::FileType::Plain,
-                                                QStringLiteral("the usual one"), type, false);
-        file.setKdfParameters(SampleDatabase::kFastKdfMemory, SampleDatabase::kFastKdfPasses);
         session.open(DatabaseInfo{QStringLiteral("vault.pswd"), QStringLiteral("/data")},
-                     std::move(file), credentials);
+                     PassFile::createNewFile(PassFile::FileType::Plain,
+                                             QStringLiteral("the usual one"), type, false),
+                     credentials);
+        session.currentPassFile->setKdfParameters(SampleDatabase::kFastKdfMemory, 1);
     }
     void openWithPassword() { openDatabase(Credentials(QStringLiteral("right"), std::nullopt)); }
     int hideCount() const {
@@ -222,8 +222,11 @@ protected:
 };
 
 TEST_F(UnlockTest, RightPasswordShowsTheWindowsAgain) {
+    EXPECT_THROW(session.credentials(), CommonException) << "dropped on lock";
+    const int runs = session.keyHelper.kdfRuns();
     presenter.answerCredentials(password(QStringLiteral("right")));
     EXPECT_TRUE(lock.unlock());
+    EXPECT_EQ(session.keyHelper.kdfRuns(), runs + 1) << "the derived key was wiped on lock";
     EXPECT_FALSE(session.isLocked);
     EXPECT_EQ(statusItem.looks(), (QList<bool>{true, false}));
     EXPECT_EQ(presenter.transcript(),
@@ -238,22 +241,6 @@ TEST_F(UnlockTest, RightPasswordShowsTheWindowsAgain) {
     EXPECT_TRUE(presenter.calls().isEmpty()) << "not locked: no prompt";
     clock.advance(kMinute);
     EXPECT_TRUE(session.isLocked);
-}
-
-TEST_F(UnlockTest, TheLockedSessionHoldsNoCredentialsNorKeysUntilUnlocked) {
-    EXPECT_FALSE(session.currentCredential);
-    EXPECT_THROW(session.credentials(), CommonException);
-    EXPECT_TRUE(session.isDatabaseOpen()) << "the database stays loaded while locked";
-    const int runs = session.keyHelper.kdfRuns();
-    presenter.answerCredentials(password(QStringLiteral("right")));
-    ASSERT_TRUE(lock.unlock());
-    EXPECT_EQ(session.keyHelper.kdfRuns(), runs + 1) << "the derived key was wiped on lock";
-    ASSERT_TRUE(session.currentCredential);
-    EXPECT_TRUE(Credentials::isSame(session.credentials(),
-                                    Credentials(QStringLiteral("right"), std::nullopt)));
-    // Saving after the unlock needs no further derivation.
-    session.keyHelper.keyFromCredentials(*session.currentPassFile, session.credentials());
-    EXPECT_EQ(session.keyHelper.kdfRuns(), runs + 1);
 }
 
 TEST_F(UnlockTest, WrongPasswordIsReportedInThePromptUntilTheRightOne) {
@@ -292,11 +279,11 @@ public:
 
 TEST(UnlockWithoutPromptCheckTest, WrongCredentialsStillDoNotUnlock) {
     SessionManager session;
-    PassFile file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
-                                            PassFile::AuthenticationType::Password, false);
-    file.setKdfParameters(SampleDatabase::kFastKdfMemory, SampleDatabase::kFastKdfPasses);
     session.open(DatabaseInfo{QStringLiteral("vault.pswd"), QStringLiteral("/data")},
-                 std::move(file), Credentials(QStringLiteral("right"), std::nullopt));
+                 PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
+                                         PassFile::AuthenticationType::Password, false),
+                 Credentials(QStringLiteral("right"), std::nullopt));
+    session.currentPassFile->setKdfParameters(SampleDatabase::kFastKdfMemory, 1);
     UncheckingPresenter presenter{[](const QString& m) { ADD_FAILURE() << qPrintable(m); }};
     RecordingStatusItem statusItem;
     FakeClock clock;
