@@ -67,6 +67,8 @@ bool AppDelegate::applicationShouldTerminate() {
 
 void AppDelegate::applicationWillTerminate() {
     m_main.websocketManager->stopServer();
+    // The credentials and derived keys are wiped now, not whenever the process ends.
+    m_main.sessionManager.close();
     // The clean-up runs on a background thread; the process must not end before it did.
     QSemaphore finished;
     m_databases.cleanUpAtTermination([&finished](bool) { finished.release(); });

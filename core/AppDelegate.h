@@ -54,7 +54,8 @@ public:
     void mainWindowDidLoad();
     /// The quit questions; true when the program may end now.
     bool applicationShouldTerminate();
-    /// Ends the run: stops the bridge and empties the cloud working folders, waiting for it.
+    /// Ends the run: stops the bridge, wipes the session and empties the cloud working folders,
+    /// waiting for it.
     void applicationWillTerminate();
 
 private:

@@ -104,7 +104,7 @@ bool BackupManagerController::onRestore(int row) {
     try {
         const DatabaseInfo info = m_d.storage.openBackup(backup);
         const PassFile header = FileFunctions::readDatabase(m_d.paths, info, nullptr, true);
-        const Key256 key = s.keyHelper.keyFromCredentials(header, *s.currentCredential);
+        const Key256 key = s.keyHelper.keyFromCredentials(header, s.credentials());
         restored = FileFunctions::readDatabase(m_d.paths, info, &key, false);
     } catch (const CommonException& e) {
         error(m_d.text(QStringLiteral("backup_restore_unreadable")).arg(backup.name, e.message()));
@@ -116,7 +116,7 @@ bool BackupManagerController::onRestore(int row) {
     }
     // The version being replaced becomes a backup itself, so a wrong choice can be undone.
     try {
-        const Key256 key = s.keyHelper.keyFromCredentials(*s.currentPassFile, *s.currentCredential);
+        const Key256 key = s.keyHelper.keyFromCredentials(*s.currentPassFile, s.credentials());
         m_d.storage.createBackup(BackupStorage::backupBaseName(s.currentDBInfo->name), key,
                                  *s.currentPassFile);
     } catch (const CommonException& e) {
@@ -126,7 +126,7 @@ bool BackupManagerController::onRestore(int row) {
     // Kept in the database's own storage form, whatever the form of the backup.
     restored->setFileType(s.currentPassFile->fileType());
     restored->setModified(true);
-    s.open(*s.currentDBInfo, std::move(*restored), *s.currentCredential, s.remoteFileInfo);
+    s.open(*s.currentDBInfo, std::move(*restored), s.credentials(), s.remoteFileInfo);
     m_d.databases.saveSession(true);
     reload();
     return true;

@@ -22,8 +22,8 @@ struct CreateFileModel {
     std::optional<QString> description;
     FileCredentials credentials;
     bool isAdvanceEncryption = false;
-    /// The key-derivation cost, when chosen apart from the encryption level (the CLI's
-    /// --kdf-memory and --kdf-passes).
+    /// The key-derivation cost as shown to the user or given on the command line; without it
+    /// the cost is measured on this machine.
     std::optional<std::pair<std::uint64_t, std::uint32_t>> kdfMemoryAndPasses;
 };
 

@@ -178,10 +178,11 @@ bool DatabaseController::createDatabase(const CreateDatabaseValidator::Input& in
         PassFile file = PassFile::createNewFile(
             model.fileType, model.hint, model.credentials.type(), model.isAdvanceEncryption);
         file.comments = model.description;
-        if (model.kdfMemoryAndPasses) {
-            file.setKdfParameters(model.kdfMemoryAndPasses->first,
-                                  model.kdfMemoryAndPasses->second);
+        if (!model.kdfMemoryAndPasses) {
+            const KdfCalibration::Cost cost = newDatabaseKdf(model.isAdvanceEncryption);
+            model.kdfMemoryAndPasses = {cost.memoryBytes, cost.passes};
         }
+        file.setKdfParameters(model.kdfMemoryAndPasses->first, model.kdfMemoryAndPasses->second);
         const Credentials credentials(model.credentials);
         const Key256 key256 = m_d.session.keyHelper.keyFromCredentials(file, credentials);
         const DatabaseInfo target{model.name,
@@ -204,12 +205,25 @@ bool DatabaseController::createDatabase(const CreateDatabaseValidator::Input& in
     }
 }
 
+KdfCalibration::Cost DatabaseController::newDatabaseKdf(bool advanced) {
+    if (!m_kdfProbe) {
+        m_kdfProbe = KdfCalibration::probeSeconds();
+    }
+    return KdfCalibration::scaled(*m_kdfProbe, advanced);
+}
+
+QString DatabaseController::kdfDescription(const KdfCalibration::Cost& cost) const {
+    return m_d.text(QStringLiteral("create_db_kdf"))
+        .arg(cost.memoryBytes / KdfCalibration::kMiB)
+        .arg(cost.passes);
+}
+
 void DatabaseController::writeCurrentFile() {
     SessionManager& s = m_d.session;
-    if (!s.currentPassFile || !s.currentCredential || !s.currentDBInfo) {
+    if (!s.currentPassFile || !s.currentDBInfo) {
         throw CommonException(QStringLiteral("No database is open."));
     }
-    const Key256 key256 = s.keyHelper.keyFromCredentials(*s.currentPassFile, *s.currentCredential);
+    const Key256 key256 = s.keyHelper.keyFromCredentials(*s.currentPassFile, s.credentials());
     FileFunctions::writeDatabase(workingCopyPath(*s.currentDBInfo), key256, *s.currentPassFile);
     s.currentPassFile->setModified(false);
 }
@@ -288,7 +302,7 @@ void DatabaseController::sessionBackup(bool opening) {
         return;
     }
     try {
-        const Key256 key = s.keyHelper.keyFromCredentials(*s.currentPassFile, *s.currentCredential);
+        const Key256 key = s.keyHelper.keyFromCredentials(*s.currentPassFile, s.credentials());
         m_d.backups.createBackup(BackupStorage::backupBaseName(s.currentDBInfo->name), key,
                                  *s.currentPassFile);
     } catch (const CommonException& e) {
@@ -313,8 +327,7 @@ bool DatabaseController::saveAs() {
         return false;
     }
     try {
-        const Key256 key256 =
-            s.keyHelper.keyFromCredentials(*s.currentPassFile, *s.currentCredential);
+        const Key256 key256 = s.keyHelper.keyFromCredentials(*s.currentPassFile, s.credentials());
         PassFile copy = *s.currentPassFile;
         FileFunctions::writeDatabase(*target, key256, copy);
         return true;

@@ -11,6 +11,7 @@
 #include "core/IEntrySyncStorage.h"
 #include "core/RemoteFileInfo.h"
 #include "core/shared/Credentials.h"
+#include "core/shared/KdfCalibration.h"
 
 #include <QString>
 #include <functional>
@@ -73,7 +74,14 @@ public:
 
     /// The create checks and, when they pass, the new database written to its location and
     /// opened. `input` carries the dialog's texts for the checks.
+    /// Without explicit key-derivation parameters in `model`, the database gets those measured
+    /// on this machine (newDatabaseKdf).
     bool createDatabase(const CreateDatabaseValidator::Input& input, CreateFileModel model);
+    /// The key-derivation cost of a new database on this machine; the probe behind it runs
+    /// once per controller (a tenth of a second or so).
+    KdfCalibration::Cost newDatabaseKdf(bool advanced);
+    /// The line the create dialog and the CLI show for a cost.
+    QString kdfDescription(const KdfCalibration::Cost& cost) const;
 
     /// Writes the open database to its working copy in the form of its type.
     void writeCurrentFile();
@@ -102,6 +110,7 @@ private:
 
     Dependencies m_d;
     CreateDatabaseValidator m_validator;
+    std::optional<double> m_kdfProbe;
 };
 
 } // namespace keskor

@@ -10,6 +10,7 @@
 #include "platform/Presenter.h"
 #include "platform/StatusItem.h"
 
+#include <QDebug>
 #include <QFile>
 
 namespace keskor {
@@ -94,6 +95,12 @@ void LockManager::lockFromStatusMenu() {
 
 void LockManager::lock() {
     m_session.isLocked = true;
+    try {
+        m_session.dropCredentials();
+    } catch (const CommonException& e) {
+        // Without the key the credentials could not be recognised again: keep them.
+        qWarning().noquote() << "lock: the credentials are kept:" << e.message();
+    }
     m_presenter.hideWindows();
     m_statusItem.setLocked(true);
 }
@@ -111,17 +118,21 @@ bool LockManager::unlock() {
         return true;
     }
 
-    const Credentials& expected = *m_session.currentCredential;
     CredentialsRequest request;
     request.databaseName = m_session.currentDBInfo->name;
     request.hint = m_session.currentPassFile->hint.value_or(QString());
     // The prompt asks for the parts the database was opened with.
-    request.askPassword = expected.hasPassword();
-    request.askKeyFile = expected.externalKey().has_value();
+    request.askPassword = m_session.currentCredential ? m_session.currentCredential->hasPassword()
+                                                      : m_session.droppedPassword();
+    request.askKeyFile = m_session.currentCredential
+                             ? m_session.currentCredential->externalKey().has_value()
+                             : m_session.droppedKeyFile();
     request.unlock = true;
-    request.validate = [&expected](const CredentialsAnswer& answer) -> std::optional<UiText> {
+    const bool withPassword = request.askPassword;
+    request.validate = [this,
+                        withPassword](const CredentialsAnswer& answer) -> std::optional<UiText> {
         try {
-            checkCredentials(answer, expected);
+            acceptCredentials(answer, withPassword);
             return std::nullopt;
         } catch (const CommonException& e) {
             return UiText::plain(e.message());
@@ -135,7 +146,7 @@ bool LockManager::unlock() {
     // The prompt is meant to have validated the answer; a presenter that did not must not be
     // able to unlock with wrong credentials.
     try {
-        checkCredentials(*answer, expected);
+        acceptCredentials(*answer, withPassword);
     } catch (const CommonException& e) {
         secureWipe(answer->password);
         m_presenter.alert(AlertStyle::critical, UiText::key(QStringLiteral("dialog_error")),
@@ -156,9 +167,9 @@ void LockManager::updateLockedLook() {
     m_statusItem.setLocked(m_session.isLocked);
 }
 
-void LockManager::checkCredentials(const CredentialsAnswer& answer, const Credentials& expected) {
+void LockManager::acceptCredentials(const CredentialsAnswer& answer, bool withPassword) {
     std::optional<QString> password;
-    if (expected.hasPassword()) {
+    if (withPassword) {
         password = answer.password;
     }
     std::optional<Key256> key;
@@ -169,7 +180,12 @@ void LockManager::checkCredentials(const CredentialsAnswer& answer, const Creden
     if (password) {
         secureWipe(*password);
     }
-    if (!Credentials::isSame(given, expected)) {
+    // Kept credentials (the prompt already took them back, or they could not be dropped) are
+    // compared directly; dropped ones are recognised by the key they derive.
+    const bool accepted = m_session.currentCredential
+                              ? Credentials::isSame(given, *m_session.currentCredential)
+                              : m_session.restoreCredentials(given);
+    if (!accepted) {
         throw CommonException(PassFileCodec::wrongCredentialsMessage());
     }
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Locks the open database after a period without user input in the program, or on request from
 // the status menu, and unlocks it again with the credentials it was opened with. A lock hides
-// the windows and switches the status item to its locked look; the database stays loaded in the
-// session. Lives on the main thread; the session, presenter, status item and clock must outlive
-// it.
+// the windows, switches the status item to its locked look and drops the session's credentials
+// and derived keys; the database stays loaded in the session. Lives on the main thread; the
+// session, presenter, status item and clock must outlive it.
 
 #include "platform/Clock.h"
 
@@ -56,15 +56,15 @@ public:
     /// The lock time in milliseconds as used for the timer; no value for "never".
     std::optional<qint64> idleIntervalMs() const;
 
-    /// Builds credentials from a prompt's answer in the shape of `expected` (a password when it
-    /// has one, the key of the chosen key file) and throws CommonException with the text shown
-    /// to the user when they differ from `expected` or the key file cannot be used.
-    static void checkCredentials(const CredentialsAnswer& answer, const Credentials& expected);
     /// Larger files are not key files; the limit keeps a wrong choice from being read whole.
     static constexpr qint64 kMaxKeyFileBytes = 64 * 1024;
 
 private:
     void lock();
+    /// Builds credentials from a prompt's answer (the password only when the database has one,
+    /// the key of the chosen key file) and makes them the session's again when they are the
+    /// right ones; throws CommonException with the text shown to the user otherwise.
+    void acceptCredentials(const CredentialsAnswer& answer, bool withPassword);
 
     SessionManager& m_session;
     Presenter& m_presenter;

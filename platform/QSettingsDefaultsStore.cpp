@@ -36,6 +36,24 @@ const char* statusText(QSettings::Status status) {
     return status == QSettings::FormatError ? "cannot be parsed" : "cannot be read";
 }
 
+// The file holds the recent databases and protected settings: owner-only whatever the umask.
+// A missing one is made just before QSettings first writes (it keeps an existing file's mode);
+// reading alone leaves no file behind.
+void keepPrivate(const QString& path, bool create) {
+    QFile file(path);
+    if (!file.exists()) {
+        if (create) {
+            file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFiles::fileMode());
+        }
+        return;
+    }
+    const QFileDevice::Permissions mode =
+        PrivateFiles::replacementMode(path, PrivateFiles::fileMode());
+    if (file.permissions() != mode) {
+        file.setPermissions(mode);
+    }
+}
+
 } // namespace
 
 QSettingsDefaultsStore::QSettingsDefaultsStore(const QString& path) : m_path(path) {
@@ -43,13 +61,12 @@ QSettingsDefaultsStore::QSettingsDefaultsStore(const QString& path) : m_path(pat
 }
 
 QSettingsDefaultsStore::~QSettingsDefaultsStore() {
-    if (m_settings) {
-        m_settings->sync();
-    }
+    sync();
 }
 
 void QSettingsDefaultsStore::open() {
     PrivateFiles::makeFolder(QFileInfo(m_path).absolutePath());
+    keepPrivate(m_path, false);
     m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
     QSettings::Status status = m_settings->status();
     if (status == QSettings::NoError && QFileInfo(m_path).isFile() && !looksLikeText(m_path)) {
@@ -99,6 +116,7 @@ void QSettingsDefaultsStore::setObject(const QString& key, const QVariant& value
         m_memoryOnly.insert(key, value);
         return;
     }
+    keepPrivate(m_path, true);
     m_settings->setValue(key, value);
 }
 
@@ -115,6 +133,7 @@ void QSettingsDefaultsStore::sync() {
         return;
     }
     m_settings->sync();
+    keepPrivate(m_path, false);
     if (m_settings->status() != QSettings::NoError && !m_warnedSync) {
         m_warnedSync = true;
         qWarning().noquote() << "settings: cannot write" << m_path;

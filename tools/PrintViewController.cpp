@@ -308,4 +308,8 @@ void PrintViewController::fail(const QString& message) {
                       UiText::plain(message), {});
 }
 
+UiText PrintViewController::unencryptedWarning() {
+    return UiText::key(QStringLiteral("print_unencrypted_warning"));
+}
+
 } // namespace keskor

@@ -43,6 +43,10 @@ public:
     static constexpr double kMinZoom = 0.25;
     static constexpr double kMaxZoom = 4.0;
 
+    /// What the dialog says above Export: the PDF file, like the printed pages, is not
+    /// encrypted.
+    static UiText unencryptedWarning();
+
     /// `databasePath` is what the page header shows; `options` the initial record.
     PrintViewController(Presenter& presenter, TextLookup text, const Clock& clock,
                         DatabaseAccess database, QString databasePath, PDFOptions options);

@@ -68,4 +68,8 @@ std::optional<QByteArray> XmlExportController::document(const XmlExportOptions& 
     }
 }
 
+UiText XmlExportController::unencryptedWarning() {
+    return UiText::key(QStringLiteral("export_unencrypted_warning"));
+}
+
 } // namespace keskor

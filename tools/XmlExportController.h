@@ -30,6 +30,9 @@ public:
     static std::optional<UiText> refusal(const PassFile& file, const QString& target,
                                          const QString& databasePath);
 
+    /// What the dialog says before anything is written: the document is not encrypted.
+    static UiText unencryptedWarning();
+
     /// Writes the open database (or the chosen folder) to `path`; false, after an alert, when
     /// no database is open or the file cannot be written.
     bool exportToFile(const QString& path, const XmlExportOptions& options);

@@ -225,13 +225,15 @@ void CreateDatabaseDialog::updateStrength() {
 }
 
 void CreateDatabaseDialog::updateKdfLine() {
-    const PassFile::KdfParameters standard;
-    const bool advanced = m_advanced->isChecked();
-    const std::uint64_t memory = advanced ? PassFile::kAdvancedMemoryBytes : standard.memoryBytes;
-    const std::uint32_t passes = advanced ? PassFile::kAdvancedPasses : standard.passes;
-    m_kdf->setText(
-        m_ctx.localizer.text(QStringLiteral("create_db_kdf"),
-                             {QString::number(memory / (1024 * 1024)), QString::number(passes)}));
+    DatabaseController& databases = m_ctx.app.databases();
+    try {
+        m_kdfCost = databases.newDatabaseKdf(m_advanced->isChecked());
+        m_kdf->setText(databases.kdfDescription(*m_kdfCost));
+    } catch (const CommonException& e) {
+        // Creating measures again and reports the failure where it can be acted on.
+        m_kdfCost.reset();
+        m_kdf->setText(e.message());
+    }
 }
 
 void CreateDatabaseDialog::chooseFolder() {
@@ -345,6 +347,9 @@ void CreateDatabaseDialog::accept() {
         password ? std::optional<QString>(input.password) : std::nullopt,
         key ? m_key : std::nullopt, static_cast<AuthType>(m_authentication->currentData().toInt()));
     model.isAdvanceEncryption = m_advanced->isChecked();
+    if (m_kdfCost) {
+        model.kdfMemoryAndPasses = {m_kdfCost->memoryBytes, m_kdfCost->passes};
+    }
     if (m_ctx.app.databases().createDatabase(input, std::move(model))) {
         QDialog::accept();
     }

@@ -4,6 +4,7 @@
 // create workflow, which checks them and closes the dialog only when the database exists.
 
 #include "core/Location.h"
+#include "core/shared/KdfCalibration.h"
 #include "core/shared/Key256.h"
 #include "tools/CheckPwnedController.h"
 
@@ -67,6 +68,8 @@ private:
     QPushButton* m_newKey;
     QCheckBox* m_advanced;
     QLabel* m_kdf;
+    /// The cost the line shows, used as shown.
+    std::optional<KdfCalibration::Cost> m_kdfCost;
 };
 
 } // namespace keskor

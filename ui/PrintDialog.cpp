@@ -203,6 +203,11 @@ PrintDialog::PrintDialog(UiContext& ctx, PDFOptions options, QString databasePat
     controls->addWidget(fields);
     controls->addWidget(page);
     controls->addWidget(fonts);
+    auto* warning =
+        new QLabel(m_ctx.localizer.text(PrintViewController::unencryptedWarning()), this);
+    warning->setObjectName(QStringLiteral("unencryptedWarning"));
+    warning->setWordWrap(true);
+    controls->addWidget(warning);
     controls->addStretch();
 
     // Preview.

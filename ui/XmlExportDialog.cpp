@@ -2,6 +2,7 @@
 
 #include "core/AppDelegate.h"
 #include "core/ItemActions.h"
+#include "core/Localizer.h"
 #include "core/SessionManager.h"
 #include "core/shared/PassFile.h"
 #include "platform/Presenter.h"
@@ -73,8 +74,12 @@ XmlExportDialog::XmlExportDialog(UiContext& ctx, QStringList selectedFingerprint
     QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setText(ctx.text(QStringLiteral("dialog_cancel")));
+    auto* warning = new QLabel(ctx.localizer.text(XmlExportController::unencryptedWarning()), this);
+    warning->setObjectName(QStringLiteral("unencryptedWarning"));
+    warning->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(warning);
     layout->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &XmlExportDialog::accept);

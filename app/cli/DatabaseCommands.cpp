@@ -7,6 +7,7 @@
 #include "app/cli/EntryFields.h"
 #include "app/cli/EntryPath.h"
 #include "core/AppDelegate.h"
+#include "core/DatabaseController.h"
 #include "core/DatabaseInfoHelper.h"
 #include "core/EntryType.h"
 #include "core/shared/CommonException.h"
@@ -38,6 +39,11 @@ QString kindList() {
 
 // create -----------------------------------------------------------------------------------
 
+// Below 8 MiB Argon2id protects little; above 4 GiB the database would not open on most
+// machines.
+constexpr int kMinKdfMiB = 8;
+constexpr int kMaxKdfMiB = 4096;
+
 int create(CliRun& run) {
     const QFileInfo target(run.argument(0));
     if (target.exists()) {
@@ -57,6 +63,20 @@ int create(CliRun& run) {
     if (keyFile) {
         externalKey = KeyHelper::readExternalKey(*keyFile);
     }
+
+    // Measured on this machine unless both are given.
+    DatabaseController& databases = run.context().app().databases();
+    const bool memorySet = run.isSet(QStringLiteral("kdf-memory"));
+    const bool passesSet = run.isSet(QStringLiteral("kdf-passes"));
+    const KdfCalibration::Cost measured =
+        memorySet && passesSet ? KdfCalibration::Cost{} : databases.newDatabaseKdf(false);
+    const int mib = run.intValue(QStringLiteral("kdf-memory"), kMinKdfMiB, kMaxKdfMiB,
+                                 static_cast<int>(measured.memoryBytes / KdfCalibration::kMiB));
+    const int passes = run.intValue(QStringLiteral("kdf-passes"), 1,
+                                    static_cast<int>(KdfCalibration::kMaximumPasses),
+                                    static_cast<int>(measured.passes));
+    const KdfCalibration::Cost cost{std::uint64_t(mib) * KdfCalibration::kMiB,
+                                    std::uint32_t(passes)};
 
     CreateDatabaseValidator::Input input;
     input.name = target.fileName();
@@ -87,14 +107,7 @@ int create(CliRun& run) {
                                        : PassFile::AuthenticationType::Password;
     model.credentials = FileCredentials(
         usePassword ? std::optional<QString>(input.password) : std::nullopt, externalKey, authType);
-    if (run.isSet(QStringLiteral("kdf-memory")) || run.isSet(QStringLiteral("kdf-passes"))) {
-        const PassFile::KdfParameters defaults;
-        const int mib = run.intValue(QStringLiteral("kdf-memory"), 8, 4096,
-                                     static_cast<int>(defaults.memoryBytes >> 20));
-        const int passes =
-            run.intValue(QStringLiteral("kdf-passes"), 1, 100, static_cast<int>(defaults.passes));
-        model.kdfMemoryAndPasses = {std::uint64_t(mib) << 20, std::uint32_t(passes)};
-    }
+    model.kdfMemoryAndPasses = {cost.memoryBytes, cost.passes};
     run.context().presenter().setAssumeYes(run.isSet(QStringLiteral("force-weak")));
     const bool created = run.context().app().databases().createDatabase(input, model);
     secureWipe(input.password);
@@ -104,6 +117,7 @@ int create(CliRun& run) {
     }
     const DatabaseInfo& info = *run.context().app().mainManager().sessionManager.currentDBInfo;
     run.out(QStringLiteral("Created %1").arg(QDir(info.path).filePath(info.name)));
+    run.out(databases.kdfDescription(cost));
     return 0;
 }
 
@@ -271,10 +285,13 @@ QList<CliCommand> DatabaseCommands::commands() {
           flagOption(QStringLiteral("no-password"),
                      QStringLiteral("No master password: the key file alone opens it.")),
           valueOption({QStringLiteral("kdf-memory")},
-                      QStringLiteral("Key-derivation memory in MiB (8 to 4096)."),
+                      QStringLiteral(
+                          "Key-derivation memory in MiB (8 to 4096; measured here when left out)."),
                       QStringLiteral("MIB")),
-          valueOption({QStringLiteral("kdf-passes")},
-                      QStringLiteral("Key-derivation passes (1 to 100)."), QStringLiteral("N")),
+          valueOption(
+              {QStringLiteral("kdf-passes")},
+              QStringLiteral("Key-derivation passes (1 to 100; measured here when left out)."),
+              QStringLiteral("N")),
           flagOption(QStringLiteral("force-weak"),
                      QStringLiteral("Answer yes when asked whether a weak password is wanted."))},
          1,

@@ -1,8 +1,48 @@
 #include "core/shared/SecureBytes.h"
 
+#include <algorithm>
+#include <new>
 #include <sodium.h>
+#include <unistd.h>
 
 namespace keskor {
+
+namespace {
+
+std::size_t pageSize() noexcept {
+    static const std::size_t size = [] {
+        const long page = sysconf(_SC_PAGESIZE);
+        return page > 0 ? static_cast<std::size_t>(page) : std::size_t(4096);
+    }();
+    return size;
+}
+
+// Whole pages, because munlock works on pages: a buffer sharing a page with another would
+// unlock it when released.
+std::size_t roundToPages(std::size_t size) noexcept {
+    const std::size_t page = pageSize();
+    return (std::max<std::size_t>(size, 1) + page - 1) / page * page;
+}
+
+} // namespace
+
+void* allocateSecretPages(std::size_t size) {
+    const std::size_t pages = roundToPages(size);
+    void* p = ::operator new (pages, std::align_val_t{pageSize()});
+    // Failing to lock (RLIMIT_MEMLOCK used up) is not an error: the pages are still wiped.
+    (void)sodium_mlock(p, pages);
+    return p;
+}
+
+void releaseSecretPages(void* data, std::size_t size) noexcept {
+    if (data == nullptr) {
+        return;
+    }
+    const std::size_t pages = roundToPages(size);
+    // Wipes, then unlocks; unlocking pages that were never locked is harmless.
+    sodium_munlock(data, pages);
+    ::operator delete (data, std::align_val_t{pageSize()});
+}
 
 void secureWipe(void* data, std::size_t size) noexcept {
     if (data != nullptr && size > 0) {

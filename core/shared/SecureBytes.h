@@ -1,6 +1,7 @@
 #pragma once
-// A byte buffer for secrets (passwords, key-file keys, derived keys): its memory is wiped when
-// it is released or resized, and it has no stream or debug output, so it cannot reach a log.
+// A byte buffer for secrets (passwords, key-file keys, derived keys): its memory is locked into
+// RAM where the system allows, wiped when it is released or resized, and it has no stream or
+// debug output, so it cannot reach a log.
 
 #include <QByteArray>
 #include <QString>
@@ -13,15 +14,18 @@ namespace keskor {
 
 void secureWipe(void* data, std::size_t size) noexcept;
 
+/// Pages for secrets: each allocation gets whole pages of its own, locked into RAM with
+/// sodium_mlock so they are never swapped out, and wiped and unlocked when released. Locking
+/// fails quietly when RLIMIT_MEMLOCK is used up; the memory is then still wiped.
+void* allocateSecretPages(std::size_t size);
+void releaseSecretPages(void* data, std::size_t size) noexcept;
+
 template <typename T> struct ZeroingAllocator {
     using value_type = T;
     ZeroingAllocator() noexcept = default;
     template <typename U> ZeroingAllocator(const ZeroingAllocator<U>&) noexcept {}
-    T* allocate(std::size_t n) { return std::allocator<T>{}.allocate(n); }
-    void deallocate(T* p, std::size_t n) noexcept {
-        secureWipe(p, n * sizeof(T));
-        std::allocator<T>{}.deallocate(p, n);
-    }
+    T* allocate(std::size_t n) { return static_cast<T*>(allocateSecretPages(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { releaseSecretPages(p, n * sizeof(T)); }
     template <typename U> bool operator==(const ZeroingAllocator<U>&) const noexcept {
         return true;
     }

@@ -5,11 +5,13 @@
 #include "tests/support/TempDir.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace keskor;
 using keskor::test::CliResult;
@@ -239,6 +241,34 @@ TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("bad.csv")), "--format", "yaml"}).exitCode,
               2);
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("missing.csv"))}).exitCode, 1);
+}
+
+TEST_F(KeskorCliTest, EveryFileAndFolderOfASessionIsPrivateWhateverTheUmask) {
+    const mode_t previous = ::umask(022);
+    const QString key = dir.file(QStringLiteral("door")) + QStringLiteral(".krk");
+    const QString keyed = dir.file(QStringLiteral("keyed.pswe"));
+    const QString exported = dir.file(QStringLiteral("export.xml"));
+    createDatabase();
+    ok({"add", db, "Mail", "-u", "alice"});
+    ok({"export", db, exported});
+    ok({"keyfile", key.chopped(4)}, {});
+    ok({"create", keyed, "--key-file", key, "--kdf-memory", "8", "--kdf-passes", "1"});
+    ok({"backups", db});
+    run({"clip", db, "Mail"}); // fails without a display; whatever it made is checked too
+    ok({"settings", "set", "setting_addon_protect_password", "bridge-Secret-1"}, {});
+    ::umask(previous);
+    QStringList paths{db, exported, key, keyed, cli.home()};
+    for (QDirIterator it(cli.home(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        paths.append(it.next());
+    }
+    ASSERT_GE(paths.size(), 8) << "the backups and settings are among them";
+    for (const QString& path : paths) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+        EXPECT_EQ(st.st_mode & 0777, S_ISDIR(st.st_mode) ? 0700u : 0600u) << path.toStdString();
+    }
 }
 
 } // namespace

@@ -111,6 +111,7 @@ protected:
         model.name = name;
         model.credentials =
             FileCredentials(input.password, std::nullopt, PassFile::AuthenticationType::Password);
+        model.kdfMemoryAndPasses = {SampleDatabase::kFastKdfMemory, SampleDatabase::kFastKdfPasses};
         return {input, model};
     }
     QByteArray bytesOf(const QString& path) {

@@ -4,10 +4,12 @@
 #include "core/LockManager.h"
 
 #include "core/SessionManager.h"
+#include "core/shared/CommonException.h"
 #include "core/shared/KeyHelper.h"
 #include "core/shared/PassFileCodec.h"
 #include "platform/FakeClock.h"
 #include "platform/RecordingStatusItem.h"
+#include "testing/SampleDatabase.h"
 #include "testing/ScriptedPresenter.h"
 #include "tests/support/TempDir.h"
 
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace keskor;
+using keskor::testing::SampleDatabase;
 using keskor::testing::ScriptedPresenter;
 
 namespace {
@@ -30,6 +33,7 @@ protected:
                      PassFile::createNewFile(PassFile::FileType::Plain,
                                              QStringLiteral("the usual one"), type, false),
                      credentials);
+        session.currentPassFile->setKdfParameters(SampleDatabase::kFastKdfMemory, 1);
     }
     void openWithPassword() { openDatabase(Credentials(QStringLiteral("right"), std::nullopt)); }
     int hideCount() const {
@@ -218,8 +222,11 @@ protected:
 };
 
 TEST_F(UnlockTest, RightPasswordShowsTheWindowsAgain) {
+    EXPECT_THROW(session.credentials(), CommonException) << "dropped on lock";
+    const int runs = session.keyHelper.kdfRuns();
     presenter.answerCredentials(password(QStringLiteral("right")));
     EXPECT_TRUE(lock.unlock());
+    EXPECT_EQ(session.keyHelper.kdfRuns(), runs + 1) << "the derived key was wiped on lock";
     EXPECT_FALSE(session.isLocked);
     EXPECT_EQ(statusItem.looks(), (QList<bool>{true, false}));
     EXPECT_EQ(presenter.transcript(),
@@ -276,6 +283,7 @@ TEST(UnlockWithoutPromptCheckTest, WrongCredentialsStillDoNotUnlock) {
                  PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
                                          PassFile::AuthenticationType::Password, false),
                  Credentials(QStringLiteral("right"), std::nullopt));
+    session.currentPassFile->setKdfParameters(SampleDatabase::kFastKdfMemory, 1);
     UncheckingPresenter presenter{[](const QString& m) { ADD_FAILURE() << qPrintable(m); }};
     RecordingStatusItem statusItem;
     FakeClock clock;

@@ -61,6 +61,9 @@ TEST_F(PrintDialogTest, TheControlsShapeThePreviewAndTheExportedDocument) {
     QLabel* page = child<QLabel>(QStringLiteral("previewPage1"));
     ASSERT_NE(page, nullptr);
     EXPECT_LT(page->width(), page->height()) << "portrait";
+    QLabel* warning = child<QLabel>(QStringLiteral("unencryptedWarning"));
+    ASSERT_NE(warning, nullptr);
+    EXPECT_TRUE(warning->isVisible() && warning->text().contains(QStringLiteral("not encrypted")));
 
     auto* userName = child<QCheckBox>(QStringLiteral("field3Check"));
     ASSERT_TRUE(userName->isChecked());

@@ -93,6 +93,9 @@ TEST_F(ToolDialogsTest, ExportWritesAFolderAsAParsableDocument) {
     auto* folders = child<QComboBox>(dialog, "folderPopup");
     folders->setCurrentIndex(folders->findText(QStringLiteral("Web"), Qt::MatchContains));
     screenshot(dialog, QStringLiteral("XmlExportDialog"));
+    auto* warning = child<QLabel>(dialog, "unencryptedWarning");
+    EXPECT_TRUE(warning->isVisible());
+    EXPECT_TRUE(warning->text().contains(QStringLiteral("not encrypted")));
     QTest::mouseClick(child<QPushButton>(dialog, "exportButton"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted)
         << presenter.transcript().join('\n').toStdString();
