@@ -172,6 +172,13 @@ AutoCompleteHelper::stepsFor(const QString& token, const Info2Item* entry, QStri
         return {waitFor(int(std::lround(std::min(ms, double(kMaxDelayMs)))))};
     }
     const PswField* field = entry ? entry->customField(token) : nullptr;
+    // Token names are matched without regard to case, so field names are too when no field
+    // has the name exactly.
+    for (int i = 0; entry && !field && i < entry->customFields.size(); ++i) {
+        if (entry->customFields[i].name.compare(token, Qt::CaseInsensitive) == 0) {
+            field = &entry->customFields[i];
+        }
+    }
     if (!field) {
         // Nothing is pasted for a field the entry lacks; the user hears about it at the end.
         if (missing && !missing->contains(token)) {

@@ -1,0 +1,65 @@
+#include "bridge/AutoCompleteHelper.h"
+#include "platform/QtClipboard.h"
+#include "platform/SystemClock.h"
+#include "platform/x11/X11DesktopInput.h"
+#include "platform/x11/X11GlobalShortcut.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace keskor;
+
+namespace {
+
+// Runs under xvfb-run (see tests/CMakeLists.txt): a real X server, a real second program.
+TEST(X11AutoComplete, TypesTheTemplateIntoAnotherProgramsForm) {
+    QString error;
+    std::unique_ptr<X11DesktopInput> input =
+        X11DesktopInput::open(qEnvironmentVariable("DISPLAY"), &error);
+    if (!input) {
+        GTEST_SKIP() << qPrintable(error);
+    }
+    QProcess target;
+    target.start(QStringLiteral(KESKOR_TYPE_TARGET), {});
+    ASSERT_TRUE(target.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return target.canReadLine(); }, 15000));
+    ASSERT_EQ(target.readLine().trimmed(), QByteArray("ready"));
+    ASSERT_TRUE(input->windows().activeWindow().has_value());
+
+    QtClipboard clipboard;
+    SystemClock clock;
+    AutoCompleteHelper helper({input->keys(), input->windows(), input->clicks(), clipboard, clock,
+                               [](QPoint) { return false; }, 0});
+    QStringList problems;
+    helper.onProblem = [&](const UiText& m, const UiText&) { problems.append(m.value()); };
+    Info2Item entry;
+    const QString user = QStringLiteral("Jürgen \"Ω\" \\ 😀 日本");
+    entry.setUserName(user);
+    entry.setPassword(QStringLiteral("p<a>s's\\w0rd"));
+    entry.customFields.append(PswField{QStringLiteral("PIN"), QStringLiteral("0815")});
+    entry.setAutoTypeTemplate(QStringLiteral("<USER><TAB><PASS><TAB><pin><DELAY=0.3><ENTER>"));
+    bool done = false;
+    ASSERT_TRUE(helper.runNow(entry, [&] { done = true; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
+    ASSERT_TRUE(target.waitForFinished(10000)) << "the form never saw Enter";
+    const QJsonObject got = QJsonDocument::fromJson(target.readAllStandardOutput()).object();
+    EXPECT_EQ(got.value(QStringLiteral("user")).toString(), user);
+    EXPECT_EQ(got.value(QStringLiteral("pass")).toString(), *entry.password());
+    EXPECT_EQ(got.value(QStringLiteral("pin")).toString(), QStringLiteral("0815"));
+    EXPECT_TRUE(problems.isEmpty()) << qPrintable(problems.join(' '));
+    // The window has gone: nothing more may be typed anywhere.
+    EXPECT_FALSE(helper.runNow(entry, {}));
+}
+
+TEST(X11AutoComplete, ShortcutsNeedAModifierAndAKnownKey) {
+    EXPECT_TRUE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("Ctrl+Alt+A"))));
+    EXPECT_TRUE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("F9"))));
+    EXPECT_FALSE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("A"))));
+    EXPECT_FALSE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("Ctrl+A, Ctrl+B"))));
+    EXPECT_FALSE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("Ctrl+Ä"))));
+}
+
+} // namespace
