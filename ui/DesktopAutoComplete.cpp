@@ -47,12 +47,20 @@ DesktopAutoComplete::DesktopAutoComplete(UiContext& ctx, MainWindow& window, Cli
                 },
                 [this](const Info2Item& entry) { openPopup(entry); }});
         applyShortcut();
+        ctx.app.settings().setShortcutChanged([this] {
+            if (!m_shortcut->apply()) {
+                m_ctx.presenter.alert(
+                    AlertStyle::warning, UiText::key(QStringLiteral("dialog_warning")),
+                    UiText::key(QStringLiteral("autocomplete_shortcut_taken")), {});
+            }
+        });
     }
     window.openEntryUrl = [this](const Info2Item& entry) { m_browsers.openEntryUrl(entry); };
     window.autoComplete = [this](const Info2Item& entry) { openPopup(entry); };
 }
 
 DesktopAutoComplete::~DesktopAutoComplete() {
+    m_ctx.app.settings().setShortcutChanged({});
     if (m_popup) {
         delete m_popup;
     }
