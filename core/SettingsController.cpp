@@ -97,7 +97,9 @@ SettingsController::ConfirmResult SettingsController::confirm(const SettingsValu
     }
     const QString shortcut = values.autoCompleteShortcut.trimmed();
     const QKeySequence sequence = QKeySequence::fromString(shortcut, QKeySequence::PortableText);
-    if (!shortcut.isEmpty() && sequence.count() != 1) {
+    // An unknown key name parses to one chord that has no text.
+    if (!shortcut.isEmpty() &&
+        (sequence.count() != 1 || sequence.toString(QKeySequence::PortableText).isEmpty())) {
         result.rejected = true;
         m_presenter.alert(AlertStyle::warning, UiText::key(QStringLiteral("dialog_warning")),
                           UiText::key(QStringLiteral("error_invalid_shortcut")), {});
