@@ -14,27 +14,36 @@ using namespace keskor;
 
 namespace {
 
-// Runs under xvfb-run (see tests/CMakeLists.txt): a real X server, a real second program.
-TEST(X11AutoComplete, TypesTheTemplateIntoAnotherProgramsForm) {
-    QString error;
-    std::unique_ptr<X11DesktopInput> input =
-        X11DesktopInput::open(qEnvironmentVariable("DISPLAY"), &error);
-    if (!input) {
-        GTEST_SKIP() << qPrintable(error);
+// Runs under xvfb-run (see tests/CMakeLists.txt): a real X server, a real second program
+// whose form has the focus.
+class X11AutoComplete : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        input = X11DesktopInput::open(qEnvironmentVariable("DISPLAY"), &error);
+        if (!input) {
+            GTEST_SKIP() << qPrintable(error);
+        }
+        target.start(QStringLiteral(KESKOR_TYPE_TARGET), {});
+        ASSERT_TRUE(target.waitForStarted());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return target.canReadLine(); }, 15000));
+        ASSERT_EQ(target.readLine().trimmed(), QByteArray("ready"));
+        ASSERT_TRUE(input->windows().activeWindow().has_value());
+        helper = std::make_unique<AutoCompleteHelper>(
+            AutoCompleteHelper::Services{input->keys(), input->windows(), input->clicks(),
+                                         clipboard, clock, [](QPoint) { return false; }, 0});
+        helper->onProblem = [&](const UiText& m, const UiText&) { problems.append(m.value()); };
     }
-    QProcess target;
-    target.start(QStringLiteral(KESKOR_TYPE_TARGET), {});
-    ASSERT_TRUE(target.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return target.canReadLine(); }, 15000));
-    ASSERT_EQ(target.readLine().trimmed(), QByteArray("ready"));
-    ASSERT_TRUE(input->windows().activeWindow().has_value());
 
+    std::unique_ptr<X11DesktopInput> input;
+    QProcess target;
     QtClipboard clipboard;
     SystemClock clock;
-    AutoCompleteHelper helper({input->keys(), input->windows(), input->clicks(), clipboard, clock,
-                               [](QPoint) { return false; }, 0});
+    std::unique_ptr<AutoCompleteHelper> helper;
     QStringList problems;
-    helper.onProblem = [&](const UiText& m, const UiText&) { problems.append(m.value()); };
+};
+
+TEST_F(X11AutoComplete, TypesTheTemplateIntoAnotherProgramsForm) {
     Info2Item entry;
     const QString user = QStringLiteral("Jürgen \"Ω\" \\ 😀 日本");
     entry.setUserName(user);
@@ -42,7 +51,7 @@ TEST(X11AutoComplete, TypesTheTemplateIntoAnotherProgramsForm) {
     entry.customFields.append(PswField{QStringLiteral("PIN"), QStringLiteral("0815")});
     entry.setAutoTypeTemplate(QStringLiteral("<USER><TAB><PASS><TAB><pin><DELAY=0.3><ENTER>"));
     bool done = false;
-    ASSERT_TRUE(helper.runNow(entry, [&] { done = true; }));
+    ASSERT_TRUE(helper->runNow(entry, [&] { done = true; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
     ASSERT_TRUE(target.waitForFinished(10000)) << "the form never saw Enter";
     const QJsonObject got = QJsonDocument::fromJson(target.readAllStandardOutput()).object();
@@ -51,10 +60,22 @@ TEST(X11AutoComplete, TypesTheTemplateIntoAnotherProgramsForm) {
     EXPECT_EQ(got.value(QStringLiteral("pin")).toString(), QStringLiteral("0815"));
     EXPECT_TRUE(problems.isEmpty()) << qPrintable(problems.join(' '));
     // The window has gone: nothing more may be typed anywhere.
-    EXPECT_FALSE(helper.runNow(entry, {}));
+    EXPECT_FALSE(helper->runNow(entry, {}));
 }
 
-TEST(X11AutoComplete, ShortcutsNeedAModifierAndAKnownKey) {
+TEST_F(X11AutoComplete, StopsWhenTheTargetClosesMidRun) {
+    Info2Item entry;
+    entry.setAutoTypeTemplate(QStringLiteral("<DELAY=1.5><USER><ENTER>"));
+    bool done = false;
+    ASSERT_TRUE(helper->runNow(entry, [&] { done = true; }));
+    QTest::qWait(600);
+    target.kill();
+    ASSERT_TRUE(target.waitForFinished(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+    EXPECT_EQ(problems, QStringList{QStringLiteral("autocomplete_window_lost")});
+}
+
+TEST(X11GlobalShortcut, NeedsAModifierAndAKnownKey) {
     EXPECT_TRUE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("Ctrl+Alt+A"))));
     EXPECT_TRUE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("F9"))));
     EXPECT_FALSE(X11GlobalShortcut::grabFor(QKeySequence(QStringLiteral("A"))));
