@@ -53,8 +53,10 @@ AutoCompleteHelper::~AutoCompleteHelper() {
     if (m_timer) {
         m_services.clock.cancel(*m_timer);
     }
-    if (m_clipboardTimer) {
-        m_services.clock.cancel(*m_clipboardTimer);
+    for (const std::optional<Clock::TimerId>& timer : {m_clipboardTimer, m_settleTimer}) {
+        if (timer) {
+            m_services.clock.cancel(*timer);
+        }
     }
 }
 
@@ -110,11 +112,12 @@ bool AutoCompleteHelper::runNow(const Info2Item& entry, std::function<void()> su
 }
 
 void AutoCompleteHelper::clicked(QPoint at) {
-    if (!hasToRunAutoComplete || isRunning() ||
+    if (!hasToRunAutoComplete || isRunning() || m_settleTimer ||
         (m_services.ownWindowAt && m_services.ownWindowAt(at))) {
         return;
     }
-    m_services.clock.singleShot(kFocusSettleMs, [this] {
+    m_settleTimer = m_services.clock.singleShot(kFocusSettleMs, [this] {
+        m_settleTimer.reset();
         // The window manager has activated the clicked window by now; a notice of it may not
         // have arrived, so ask afresh.
         const std::optional<ActiveWindow> active = m_services.windows.activeWindow();

@@ -107,6 +107,7 @@ private:
     std::optional<QString> m_lastPasted;
     std::optional<Clock::TimerId> m_timer;
     std::optional<Clock::TimerId> m_clipboardTimer;
+    std::optional<Clock::TimerId> m_settleTimer;
 };
 
 } // namespace keskor
