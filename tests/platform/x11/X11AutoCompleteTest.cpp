@@ -12,6 +12,11 @@
 
 using namespace keskor;
 
+// After everything else: Xlib defines None, Bool and Status as macros.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
 namespace {
 
 // Runs under xvfb-run (see tests/CMakeLists.txt): a real X server, a real second program
@@ -84,3 +89,33 @@ TEST(X11GlobalShortcut, NeedsAModifierAndAKnownKey) {
 }
 
 } // namespace
+
+TEST(X11GlobalShortcut, FiresOnReleaseWhateverTheLockKeys) {
+    QString error;
+    std::unique_ptr<X11DesktopInput> input =
+        X11DesktopInput::open(qEnvironmentVariable("DISPLAY"), &error);
+    if (!input) {
+        GTEST_SKIP() << qPrintable(error);
+    }
+    int fired = 0;
+    ASSERT_TRUE(input->shortcut().setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+A")),
+                                              [&] { ++fired; }));
+    // A second client asking for the same combination is refused.
+    std::unique_ptr<X11DesktopInput> other =
+        X11DesktopInput::open(qEnvironmentVariable("DISPLAY"), &error);
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(other->shortcut().setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+A")), {}));
+    Display* display = XOpenDisplay(nullptr);
+    const auto key = [&](KeySym sym, bool down) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
+    };
+    for (KeySym sym : {XK_Caps_Lock, XK_Control_L, XK_Alt_L, XK_a}) {
+        key(sym, true);
+    }
+    for (KeySym sym : {XK_a, XK_Alt_L, XK_Control_L, XK_Caps_Lock}) {
+        key(sym, false);
+    }
+    XFlush(display);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, 5000));
+    XCloseDisplay(display);
+}
