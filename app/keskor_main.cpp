@@ -28,6 +28,7 @@
 #include "platform/SystemClock.h"
 #include "storage/RemoteStorageFactory.h"
 #include "ui/DesktopApplication.h"
+#include "ui/DesktopAutoComplete.h"
 #include "ui/DialogOpeners.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPresenter.h"
@@ -180,6 +181,7 @@ int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployme
     desktop.setSelectedFolder([&] { return window->selectedFolder(); });
     desktop.setDialogParent([&] { return window.get(); });
     DialogOpeners::registerAll(presenter, desktop.context(), *window);
+    DesktopAutoComplete autoComplete(desktop.context(), *window, clipboard);
     AppDelegate& delegate = desktop.app();
     MainManager& main = delegate.mainManager();
     window->shouldClose = [&] { return delegate.applicationShouldTerminate(); };

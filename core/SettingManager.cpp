@@ -288,6 +288,14 @@ void SettingManager::setAppleLanguages(const std::optional<QStringList>& codes) 
     }
 }
 
+QString SettingManager::autoCompleteShortcut() const {
+    return m_standardDefault.stringValue(autoCompleteShortcutKey)
+        .value_or(QString::fromLatin1(defaultAutoCompleteShortcut));
+}
+void SettingManager::setAutoCompleteShortcut(const QString& shortcut) {
+    m_standardDefault.setString(autoCompleteShortcutKey, shortcut);
+}
+
 void SettingManager::resetToDefaults() {
     m_standardDefault.remove(appLanguageKey);
     setAutoSaving(defaultAutoSaving);
@@ -306,6 +314,7 @@ void SettingManager::resetToDefaults() {
     setAddonWebSocketPort(defaultAddonWebSocketPort);
     m_standardDefault.remove(addonProtectPasswordKey);
     setLockOnScreenLock(defaultLockOnScreenLock);
+    m_standardDefault.remove(autoCompleteShortcutKey);
 }
 
 void SettingManager::synchronize() {

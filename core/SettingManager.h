@@ -44,6 +44,7 @@ public:
     /// Trust the enterprise server's certificate on first use and refuse a changed one.
     const QString enterprisePinCertificateKey =
         QStringLiteral("setting_enterprise_pin_certificate");
+    const QString autoCompleteShortcutKey = QStringLiteral("setting_autocomplete_shortcut");
     /// The platform's interface-language preference, written beside appLanguageKey.
     const QString appleLanguagesKey = QStringLiteral("AppleLanguages");
     /// Keychain item holding the installation's key for protected settings values.
@@ -122,6 +123,10 @@ public:
     /// No value removes the preference.
     void setAppleLanguages(const std::optional<QStringList>& codes);
 
+    /// The global auto-complete shortcut in portable text form ("Ctrl+Alt+A"); empty: none.
+    QString autoCompleteShortcut() const;
+    void setAutoCompleteShortcut(const QString& shortcut);
+
     /// The settings dialog's reset command. Leaves languageKey, hasToOpenLastDbKey and
     /// useSSLKey as they are.
     void resetToDefaults();
@@ -148,6 +153,7 @@ public:
     static constexpr bool defaultAddonAddNewFromWeb = true;
     static constexpr int defaultAddonWebSocketPort = 25109;
     static constexpr bool defaultEnterpriseSSL = false;
+    static constexpr const char* defaultAutoCompleteShortcut = "Ctrl+Alt+A";
 
     /// The per-installation key that protects stored strings (the bridge password, the
     /// server name in an XML export): the stored one, or a new one put into the keychain.

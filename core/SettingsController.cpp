@@ -4,6 +4,7 @@
 #include "core/shared/SecureBytes.h"
 #include "platform/Presenter.h"
 
+#include <QKeySequence>
 #include <QStringList>
 #include <algorithm>
 #include <limits>
@@ -61,6 +62,7 @@ SettingsValues SettingsController::load() const {
     v.lockOnScreenLock = m_settings.lockOnScreenLock();
 
     v.languageId = m_settings.appLanguage().value_or(autoLanguage);
+    v.autoCompleteShortcut = m_settings.autoCompleteShortcut();
 
     std::optional<QString> password = m_settings.addonProtectPassword();
     v.addonPasswordProtected = password.has_value();
@@ -91,6 +93,16 @@ SettingsController::ConfirmResult SettingsController::confirm(const SettingsValu
         result.rejected = true;
         m_presenter.alert(AlertStyle::warning, UiText::key(QStringLiteral("dialog_warning")),
                           UiText::key(QStringLiteral("error_invalid_backup_count")), {});
+        return result;
+    }
+    const QString shortcut = values.autoCompleteShortcut.trimmed();
+    const QKeySequence sequence = QKeySequence::fromString(shortcut, QKeySequence::PortableText);
+    // An unknown key name parses to one chord that has no text.
+    if (!shortcut.isEmpty() &&
+        (sequence.count() != 1 || sequence.toString(QKeySequence::PortableText).isEmpty())) {
+        result.rejected = true;
+        m_presenter.alert(AlertStyle::warning, UiText::key(QStringLiteral("dialog_warning")),
+                          UiText::key(QStringLiteral("error_invalid_shortcut")), {});
         return result;
     }
 
@@ -125,6 +137,14 @@ SettingsController::ConfirmResult SettingsController::confirm(const SettingsValu
             ? timeFieldValue(values.autoLockTimeText, SettingManager::defaultAutoLockTime)
             : SettingManager::never);
 
+    const QString normalised = sequence.toString(QKeySequence::PortableText);
+    if (normalised != m_settings.autoCompleteShortcut()) {
+        m_settings.setAutoCompleteShortcut(normalised);
+        if (m_shortcutChanged) {
+            m_shortcutChanged();
+        }
+    }
+
     storeLanguage(values.languageId, result);
     return result;
 }
@@ -151,10 +171,14 @@ void SettingsController::storeLanguage(const QString& languageId, ConfirmResult&
 
 SettingsValues SettingsController::resetToDefaults() {
     const int portBefore = m_settings.addonWebSocketPort();
+    const QString shortcutBefore = m_settings.autoCompleteShortcut();
     m_settings.resetToDefaults();
     const int portAfter = m_settings.addonWebSocketPort();
     if (portAfter != portBefore && m_restartBridge) {
         m_restartBridge(portAfter);
+    }
+    if (m_settings.autoCompleteShortcut() != shortcutBefore && m_shortcutChanged) {
+        m_shortcutChanged();
     }
     return load();
 }

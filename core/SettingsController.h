@@ -52,6 +52,10 @@ public:
     /// The reset command: the stored defaults, the bridge restarted when that changed its port,
     /// and the values to show now.
     SettingsValues resetToDefaults();
+    /// Called after confirm or reset changed the auto-complete shortcut.
+    void setShortcutChanged(std::function<void()> changed) {
+        m_shortcutChanged = std::move(changed);
+    }
 
     /// Smallest value a stepper accepts for the field.
     static int minimum(NumberField field);
@@ -67,6 +71,7 @@ private:
     SettingManager& m_settings;
     Presenter& m_presenter;
     RestartBridge m_restartBridge;
+    std::function<void()> m_shortcutChanged;
 };
 
 } // namespace keskor

@@ -24,6 +24,7 @@ template <typename Visit> void forEachField(SettingsValues& v, Visit&& visit) {
     visit(QStringLiteral("autoLockTimeText"), v.autoLockTimeText);
     visit(QStringLiteral("lockOnScreenLock"), v.lockOnScreenLock);
     visit(QStringLiteral("languageId"), v.languageId);
+    visit(QStringLiteral("autoCompleteShortcut"), v.autoCompleteShortcut);
     visit(QStringLiteral("addonPasswordProtected"), v.addonPasswordProtected);
 }
 

@@ -34,6 +34,9 @@ struct SettingsValues {
     /// A language code, or "auto" to follow the system.
     QString languageId;
 
+    /// The global auto-complete shortcut in portable text ("Ctrl+Alt+A"); empty for none.
+    QString autoCompleteShortcut;
+
     /// Shown only: the bridge password has its own dialogs, confirm does not touch it.
     bool addonPasswordProtected = false;
 

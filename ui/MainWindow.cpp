@@ -215,6 +215,15 @@ void MainWindow::buildMenus() {
     m_databaseActions << action(
         edit, "menu_open_url", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U),
         [this] { openUrl(); }, "openUrlAction");
+    m_databaseActions << action(
+        edit, "menu_autocomplete", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+        [this] {
+            const std::shared_ptr<Info2Item> entry = currentEntry();
+            if (entry && !entry->isFolder && autoComplete) {
+                autoComplete(*entry);
+            }
+        },
+        "autoCompleteAction");
     edit->addSeparator();
     m_databaseActions << action(
         edit, "menu_find", QKeySequence::Find,
@@ -720,6 +729,10 @@ void MainWindow::copyField(int field) {
 
 void MainWindow::openUrl() {
     const std::shared_ptr<Info2Item> entry = currentEntry();
+    if (entry && openEntryUrl) {
+        openEntryUrl(*entry);
+        return;
+    }
     const QString* url = entry ? entry->findText(ItemText::Url) : nullptr;
     if (url && !url->isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromUserInput(*url));

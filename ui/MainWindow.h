@@ -78,6 +78,10 @@ public:
 
     /// Called before the window closes: the quit questions; false keeps the program running.
     std::function<bool()> shouldClose;
+    /// The "open URL" command for an entry; without it the URL goes to the desktop's handler.
+    std::function<void(const Info2Item&)> openEntryUrl;
+    /// The auto-complete command for an entry; without it the command does nothing.
+    std::function<void(const Info2Item&)> autoComplete;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

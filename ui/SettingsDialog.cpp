@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -99,6 +100,9 @@ SettingsDialog::SettingsDialog(UiContext& ctx, QWidget* parent)
                               QStringLiteral("settings_addon_add_new"), browser));
     browserForm->addRow(ctx.text(QStringLiteral("settings_port")),
                         numberField(NumberField::port, m_port, QStringLiteral("port"), browser));
+    m_shortcut = new QKeySequenceEdit(browser);
+    m_shortcut->setObjectName(QStringLiteral("autoCompleteShortcutField"));
+    browserForm->addRow(ctx.text(QStringLiteral("settings_autocomplete_shortcut")), m_shortcut);
     m_addonPassword = new QCheckBox(ctx.text(QStringLiteral("settings_addon_password")), browser);
     m_addonPassword->setObjectName(QStringLiteral("addonPasswordCheck"));
     m_addonPasswordChange =
@@ -224,6 +228,8 @@ void SettingsDialog::showValues(const SettingsValues& v) {
         box->setChecked(v.*value);
     }
     m_port->setText(v.portText);
+    m_shortcut->setKeySequence(
+        QKeySequence::fromString(v.autoCompleteShortcut, QKeySequence::PortableText));
     m_backupCount->setText(v.backupCountText);
     m_clipboardOn->setChecked(v.clipboardClearOn);
     m_clipboardTime->setText(v.clipboardClearTimeText);
@@ -241,6 +247,7 @@ SettingsValues SettingsDialog::values() const {
         v.*value = box->isChecked();
     }
     v.portText = m_port->text();
+    v.autoCompleteShortcut = m_shortcut->keySequence().toString(QKeySequence::PortableText);
     v.backupCountText = m_backupCount->text();
     v.clipboardClearOn = m_clipboardOn->isChecked();
     v.clipboardClearTimeText = m_clipboardTime->text();

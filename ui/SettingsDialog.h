@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeySequenceEdit;
 class QLineEdit;
 class QPushButton;
 
@@ -43,6 +44,7 @@ private:
     AddonPasswordSettingsController m_addon;
     QList<std::pair<bool SettingsValues::*, QCheckBox*>> m_checks;
     QLineEdit* m_port = nullptr;
+    QKeySequenceEdit* m_shortcut = nullptr;
     QLineEdit* m_backupCount = nullptr;
     QCheckBox* m_clipboardOn = nullptr;
     QLineEdit* m_clipboardTime = nullptr;

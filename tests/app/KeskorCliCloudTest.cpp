@@ -1,7 +1,8 @@
-// keskor-cli's cloud commands against the fake Microsoft Graph over real HTTP: the sign-in
-// through the address the command prints, and a database going up, being edited and coming
-// back down.
+// keskor-cli's cloud commands against the fake drives over real HTTP: the sign-in through the
+// address the command prints, and a database going up, being edited and coming back down.
 
+#include "testing/FakeDropboxServer.h"
+#include "testing/FakeGDriveServer.h"
 #include "testing/FakeGraphServer.h"
 #include "tests/app/CliTestBase.h"
 
@@ -10,31 +11,113 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <memory>
 
 namespace keskor::test {
 namespace {
 
-class KeskorCliCloudTest : public CliTestBase {
+/// One fake drive as the CLI tests see it: where the deployment points, and what it holds.
+class Drive {
+public:
+    virtual ~Drive() = default;
+    virtual bool listen() = 0;
+    virtual QJsonObject deployment() const = 0;
+    /// The contents of every file of that name on the drive.
+    virtual QList<QByteArray> copies(const QString& name) const = 0;
+    virtual void setFailure(int status) = 0;
+};
+
+class OneDrive : public Drive {
+public:
+    bool listen() override { return graph.listen(); }
+    QJsonObject deployment() const override {
+        return {{QStringLiteral("oneDrive"),
+                 QJsonObject{{QStringLiteral("clientId"), QStringLiteral("cli-test")},
+                             {QStringLiteral("authority"), graph.authority().toString()},
+                             {QStringLiteral("graphEndpoint"), graph.graphEndpoint().toString()}}}};
+    }
+    QList<QByteArray> copies(const QString& name) const override {
+        QList<QByteArray> found;
+        for (const auto& item : graph.items()) {
+            if (!item.isFolder && item.name == name) {
+                found << item.content;
+            }
+        }
+        return found;
+    }
+    void setFailure(int status) override { drive->setFailure(status); }
+    testing::FakeGraphServer graph;
+};
+
+class GoogleDrive : public Drive {
+public:
+    bool listen() override { return drive.listen(); }
+    QJsonObject deployment() const override {
+        return {{QStringLiteral("gDrive"),
+                 QJsonObject{{QStringLiteral("clientId"), QStringLiteral("cli-test")},
+                             {QStringLiteral("clientSecret"), QStringLiteral("secret")},
+                             {QStringLiteral("authorizeUrl"), drive.authorizeUrl().toString()},
+                             {QStringLiteral("tokenUrl"), drive.tokenUrl().toString()},
+                             {QStringLiteral("apiHost"), drive.baseUrl().toString()}}}};
+    }
+    QList<QByteArray> copies(const QString& name) const override {
+        QList<QByteArray> found;
+        for (const auto& item : drive.named(name)) {
+            found << item.content;
+        }
+        return found;
+    }
+    void setFailure(int status) override { drive.setFailure(status); }
+    testing::FakeGDriveServer drive;
+};
+
+class Dropbox : public Drive {
+public:
+    bool listen() override { return box.listen(); }
+    QJsonObject deployment() const override {
+        return {{QStringLiteral("dropbox"),
+                 QJsonObject{{QStringLiteral("appKey"), QStringLiteral("cli-test")},
+                             {QStringLiteral("authorizeUrl"), box.authorizeUrl().toString()},
+                             {QStringLiteral("apiHost"), box.apiHost().toString()},
+                             {QStringLiteral("contentHost"), box.contentHost().toString()}}}};
+    }
+    QList<QByteArray> copies(const QString& name) const override {
+        const auto entry = box.entries().find(QStringLiteral("/") + name.toLower());
+        return entry == box.entries().end() ? QList<QByteArray>{}
+                                            : QList<QByteArray>{entry->content};
+    }
+    void setFailure(int status) override { box.setFailure(status); }
+    testing::FakeDropboxServer box;
+};
+
+std::unique_ptr<Drive> makeDrive(const QString& provider) {
+    if (provider == QLatin1String("gdrive")) {
+        return std::make_unique<GoogleDrive>();
+    }
+    if (provider == QLatin1String("dropbox")) {
+        return std::make_unique<Dropbox>();
+    }
+    return std::make_unique<OneDrive>();
+}
+
+class KeskorCliCloudTest : public CliTestBase, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(graph.listen());
-        const QJsonObject deployment{
-            {QStringLiteral("oneDrive"),
-             QJsonObject{{QStringLiteral("clientId"), QStringLiteral("cli-test")},
-                         {QStringLiteral("authority"), graph.authority().toString()},
-                         {QStringLiteral("graphEndpoint"), graph.graphEndpoint().toString()}}}};
+        drive = makeDrive(provider);
+        ASSERT_TRUE(drive->listen());
         const QString file = dir.file(QStringLiteral("deployment.json"));
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(deployment).toJson());
+        out.write(QJsonDocument(drive->deployment()).toJson());
         out.close();
         cli.setEnv(QStringLiteral("KESKOR_DEPLOYMENT"), file);
     }
 
-    /// Runs a cloud command; a sign-in address it prints is followed as a browser would.
-    CliResult cloud(const QStringList& arguments) {
+    /// Runs a cloud command on the drive; a sign-in address it prints is followed as a browser
+    /// would.
+    CliResult cloud(const QString& action, const QStringList& arguments = {}) {
         return cli.run(
-            QStringList{QStringLiteral("cloud")} + arguments, {}, 60000,
+            QStringList{QStringLiteral("cloud"), action, provider} + arguments, {}, 60000,
             [this](const QString& err) {
                 const QRegularExpressionMatch m =
                     QRegularExpression(QStringLiteral("Sign in at: (\\S+)")).match(err);
@@ -45,40 +128,30 @@ protected:
                 }
             });
     }
-    QList<testing::FakeGraphServer::Item> databasesOnDrive() const {
-        QList<testing::FakeGraphServer::Item> found;
-        for (const auto& item : graph.items()) {
-            if (!item.isFolder) {
-                found << item;
-            }
-        }
-        return found;
-    }
 
-    testing::FakeGraphServer graph;
+    const QString provider = QString::fromLatin1(GetParam());
+    std::unique_ptr<Drive> drive;
     QNetworkAccessManager browser;
     int signIns = 0;
 };
 
-TEST_F(KeskorCliCloudTest, PushEditPushPullRoundTrip) {
+TEST_P(KeskorCliCloudTest, PushEditPushPullRoundTrip) {
     createDatabase();
-    CliResult r = cloud({QStringLiteral("push"), QStringLiteral("onedrive"), db});
+    CliResult r = cloud(QStringLiteral("push"), {db});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(signIns, 1);
-    ASSERT_EQ(databasesOnDrive().size(), 1);
-    EXPECT_EQ(databasesOnDrive().first().content, bytes(db));
+    EXPECT_EQ(drive->copies(QStringLiteral("family.pswe")), QList<QByteArray>{bytes(db)});
 
     // Edited locally and pushed again: the drive's copy is replaced, not doubled, and the
     // sign-in kept in the keychain serves the second run.
     ok({QStringLiteral("add"), db, QStringLiteral("Mail"), QStringLiteral("-u"),
         QStringLiteral("ann")});
-    r = cloud({QStringLiteral("push"), QStringLiteral("onedrive"), db});
+    r = cloud(QStringLiteral("push"), {db});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(signIns, 1);
-    ASSERT_EQ(databasesOnDrive().size(), 1);
-    EXPECT_EQ(databasesOnDrive().first().content, bytes(db));
+    EXPECT_EQ(drive->copies(QStringLiteral("family.pswe")), QList<QByteArray>{bytes(db)});
 
-    r = cloud({QStringLiteral("ls"), QStringLiteral("onedrive")});
+    r = cloud(QStringLiteral("ls"));
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), QStringLiteral("family.pswe"));
 
@@ -93,9 +166,9 @@ TEST_F(KeskorCliCloudTest, PushEditPushPullRoundTrip) {
               QFileDevice::Permissions());
 }
 
-TEST_F(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
+TEST_P(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
     createDatabase();
-    const CliResult first = cloud({QStringLiteral("push"), QStringLiteral("onedrive"), db});
+    const CliResult first = cloud(QStringLiteral("push"), {db});
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
 
     // Not a database: nothing goes up.
@@ -104,9 +177,9 @@ TEST_F(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("shopping list\n");
     text.close();
-    CliResult r = cloud({QStringLiteral("push"), QStringLiteral("onedrive"), notes});
+    CliResult r = cloud(QStringLiteral("push"), {notes});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(databasesOnDrive().size(), 1);
+    EXPECT_EQ(drive->copies(QStringLiteral("family.pswe")).size(), 1);
 
     // A local file is not replaced by a pull unless asked.
     const QByteArray before = bytes(notes);
@@ -115,20 +188,24 @@ TEST_F(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(bytes(notes), before);
 
-    r = cloud({QStringLiteral("pull"), QStringLiteral("onedrive"), QStringLiteral("missing.pswe"),
-               dir.file(QStringLiteral("m.pswe"))});
+    r = cloud(QStringLiteral("pull"),
+              {QStringLiteral("missing.pswe"), dir.file(QStringLiteral("m.pswe"))});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("missing.pswe"))) << r.err.toStdString();
 
     // A failing service reports a failure instead of claiming the upload.
-    graph.setFailure(500);
-    r = cloud({QStringLiteral("push"), QStringLiteral("onedrive"), db});
+    drive->setFailure(500);
+    r = cloud(QStringLiteral("push"), {db});
     EXPECT_EQ(r.exitCode, 1);
-    graph.setFailure(0);
+    drive->setFailure(0);
 
-    EXPECT_EQ(cloud({QStringLiteral("nosuchdrive"), QStringLiteral("onedrive")}).exitCode, 2);
-    EXPECT_EQ(cloud({QStringLiteral("ls"), QStringLiteral("floppy")}).exitCode, 2);
+    EXPECT_EQ(cloud(QStringLiteral("nosuchaction")).exitCode, 2);
+    EXPECT_EQ(
+        run({QStringLiteral("cloud"), QStringLiteral("ls"), QStringLiteral("floppy")}).exitCode, 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(Drives, KeskorCliCloudTest,
+                         ::testing::Values("onedrive", "gdrive", "dropbox"));
 
 } // namespace
 } // namespace keskor::test

@@ -250,7 +250,7 @@ TEST(SettingManagerReset, WritesTheDefaultsInOrderAndKeepsTheThreeUntouchedKeys)
                      "setting_backup_on_opening=true", "setting_backup_on_saving=false",
                      "setting_addon_autofile=true", "setting_addon_add_new_from_web=true",
                      "setting_addon_websocket_port=25109", "remove setting_addon_protect_password",
-                     "setting_lock_on_screen_lock=true"}));
+                     "setting_lock_on_screen_lock=true", "remove setting_autocomplete_shortcut"}));
     EXPECT_EQ(store.stringValue("setting_language"), QString("fr"));
     EXPECT_EQ(store.boolValue("setting_has_to_open_last_db"), false);
     EXPECT_EQ(store.boolValue("setting_is_use_ssl"), true);

@@ -87,6 +87,25 @@ TEST_F(SettingsControllerTest, OnlyAChangedPortIsStoredAndRestartsTheBridgeExact
     EXPECT_EQ(restarts, std::vector<int>{25110});
 }
 
+TEST_F(SettingsControllerTest, ShortcutIsOneChordAndAChangeIsAnnouncedOnce) {
+    int changes = 0;
+    controller.setShortcutChanged([&] { ++changes; });
+    SettingsValues v = controller.load();
+    EXPECT_EQ(v.autoCompleteShortcut, QStringLiteral("Ctrl+Alt+A"));
+    for (const char* bad : {"Ctrl+A, Ctrl+B", "Ctrl+NoSuchKey"}) {
+        presenter.answerAlert(0);
+        v.autoCompleteShortcut = QString::fromLatin1(bad);
+        EXPECT_TRUE(controller.confirm(v).rejected) << bad;
+    }
+    EXPECT_EQ(settings.autoCompleteShortcut(), QStringLiteral("Ctrl+Alt+A"));
+    v.autoCompleteShortcut = QStringLiteral(" ctrl+shift+f9 ");
+    controller.confirm(v);
+    controller.confirm(controller.load());
+    EXPECT_EQ(settings.autoCompleteShortcut(), QStringLiteral("Ctrl+Shift+F9"));
+    controller.resetToDefaults();
+    EXPECT_EQ(changes, 2);
+}
+
 TEST_F(SettingsControllerTest, NonNumericPortTakesTheDefaultAndRestartsOnlyWhenThatIsNew) {
     auto result = confirmPort(QStringLiteral("abc"));
     EXPECT_TRUE(result.portDefaulted);
