@@ -161,8 +161,8 @@ int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployme
                                           }
                                       }});
     // Sign-in pages open in the user's browser; the answer comes back to a loopback listener.
-    RemoteStorageFactory cloud(
-        RemoteStorageFactory::Services{paths, keychain, deployment, localizer.lookup(),
+    RemoteStorageFactory remote(
+        RemoteStorageFactory::Services{paths, defaults, keychain, deployment, localizer.lookup(),
                                        [](const QUrl& url) { QDesktopServices::openUrl(url); }});
     DesktopApplication desktop(DesktopApplication::Platform{
         paths, defaults, keychain, clipboard, notifier, tray, clock, presenter, localizer,
