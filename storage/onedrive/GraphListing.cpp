@@ -14,11 +14,13 @@ bool isDatabaseName(const QString& name) {
     if (!name.endsWith(QLatin1String("pswe")) && !name.endsWith(QLatin1String("pswd"))) {
         return false;
     }
-    // OneDrive allows none of these in a name. A name that holds one is not from the service,
-    // and could leave the working folder it is downloaded to ("../", "\\") or name a Qt
-    // resource instead of a file (a leading ':').
+    // A name that could leave the working folder it is downloaded to ("../", "..\\") or that
+    // names a Qt resource instead of a file (a leading ':') is not one the service gives.
+    if (name.startsWith(QLatin1Char(':'))) {
+        return false;
+    }
     for (const QChar c : name) {
-        if (c.unicode() < 0x20 || QStringView(u"\"*:<>?/\\|").contains(c)) {
+        if (c.unicode() < 0x20 || c == u'/' || c == u'\\') {
             return false;
         }
     }

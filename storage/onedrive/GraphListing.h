@@ -20,8 +20,8 @@ public:
     };
 
     /// Nothing when the body is not a listing. Only items named like databases are kept, and
-    /// none with a name that OneDrive would not allow (such a name could leave the working
-    /// folder); a size below zero reads as unknown.
+    /// none whose name could leave the working folder or name a Qt resource; a size below zero
+    /// reads as unknown.
     static std::optional<Page> parse(const QByteArray& body);
 
     /// Whether `next` may be fetched with the token that fetched `page`: the same scheme,
