@@ -4,6 +4,9 @@ JOBS      ?= $(shell nproc)
 BUILD     ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs under `make fuzz` (FUZZ_SECONDS is the older name).
+FUZZ_SECONDS ?= 30
+FUZZ_S ?= $(FUZZ_SECONDS)
 CMAKE_ARGS ?=
 # Where `make install` puts the programs (DESTDIR is honoured too, for packaging).
 PREFIX    ?= /usr/local
@@ -49,9 +52,10 @@ bench: build
 
 fuzz: bootstrap
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DKESKOR_BUILD_FUZZ=ON -DKESKOR_BUILD_TESTS=OFF -DKESKOR_BUILD_BENCH=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@bash scripts/run-fuzz.sh $(FUZZ_BUILD)
+		-DKESKOR_BUILD_FUZZ=ON -DKESKOR_BUILD_TESTS=OFF -DKESKOR_BUILD_BENCH=OFF \
+		-DKESKOR_WITH_GUI=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@FUZZ_SECONDS=$(FUZZ_S) bash scripts/run-fuzz.sh $(FUZZ_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

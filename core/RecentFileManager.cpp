@@ -42,6 +42,11 @@ QList<DatabaseInfo> RecentFileManager::recentFiles() const {
 
 void RecentFileManager::addRecentFile(const DatabaseInfo& info) {
     QList<DatabaseInfo> list = recentFiles();
+    // A name or path that runs into the separator ("a*" then "***") would read back as some
+    // other database; such a database is left out rather than remembered wrongly.
+    if (decode(encode(info)) != info) {
+        return;
+    }
     list.removeIf([&](const DatabaseInfo& old) {
         return old.location == info.location &&
                old.name.compare(info.name, Qt::CaseInsensitive) == 0 &&

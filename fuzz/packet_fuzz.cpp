@@ -6,6 +6,7 @@
 #include "core/shared/EncryptionHelper.h"
 #include "core/shared/IProtocol.h"
 #include "core/shared/TCSDataPacket.h"
+#include "fuzz/FixedKey.h"
 
 #include <QByteArray>
 #include <QtEndian>
@@ -15,14 +16,6 @@
 using namespace keskor;
 
 namespace {
-
-Key256 fixedKey() {
-    std::uint8_t bytes[Key256::Size];
-    for (std::size_t i = 0; i < sizeof bytes; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    }
-    return Key256::fromBytes(bytes, sizeof bytes);
-}
 
 QByteArray sealAsBody(const IProtocol& protocol, const Key256& key, const QByteArray& body) {
     QByteArray header(TCSDataPacket::HEADER_SIZE, '\0');
@@ -40,7 +33,7 @@ QByteArray sealAsBody(const IProtocol& protocol, const Key256& key, const QByteA
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const Key256 key = fixedKey();
+    const Key256& key = fuzz::fixedKey();
     static const auto protocol = createServerProtocol(ProtocolVersion::version3);
     if (size == 0) {
         return 0;
@@ -55,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto again = TCSDataPacket::parse(
                 packet->toBytes(key, TCSDataPacket::DATA_PACKET_ENCRYPT), key, *protocol);
             if (!again || !(*again == *packet)) {
-                __builtin_trap();
+                fuzz::broken();
             }
         }
     } catch (const CommonException&) {

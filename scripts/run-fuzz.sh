@@ -1,13 +1,32 @@
 #!/usr/bin/env bash
-# Runs each fuzz target for a short while (FUZZ_SECONDS, default 30) on its seed corpus.
+# Runs each fuzz target of a build for FUZZ_SECONDS (default 30) on its seed corpus under
+# AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer. Inputs the run discovers go to
+# a scratch folder, so the committed corpus stays small and real; a finding stops the run and
+# leaves the input beside the target (<build>/fuzz/<target>-crash-...). FUZZ_TARGETS narrows the
+# run to some targets (names without the _fuzz suffix).
 set -euo pipefail
 build=${1:?build folder}
 secs=${FUZZ_SECONDS:-30}
+root=$(cd "$(dirname "$0")/.." && pwd)
+export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+export QT_QPA_PLATFORM=offscreen
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 for f in "$build"/fuzz/*_fuzz; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
-  corpus="fuzz/corpus/$name"
-  mkdir -p "$corpus"
+  if [ -n "${FUZZ_TARGETS:-}" ] && ! [[ " $FUZZ_TARGETS " == *" ${name%_fuzz} "* ]]; then
+    continue
+  fi
+  mkdir -p "$scratch/$name"
   echo "== $name ($secs s)"
-  QT_QPA_PLATFORM=offscreen "$f" -max_total_time="$secs" -rss_limit_mb=2048 "$corpus"
+  set +e
+  "$f" -max_total_time="$secs" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$build/fuzz/$name-" "$scratch/$name" "$root/fuzz/corpus/$name" 2>&1 |
+    grep -E '^(stat::|#[0-9]+ +DONE)|ERROR|SUMMARY|runtime error|Test unit written|==[0-9]+=='
+  status=${PIPESTATUS[0]}
+  set -e
+  [ "$status" -eq 0 ] || { echo "!! $name failed ($status)"; exit 1; }
 done

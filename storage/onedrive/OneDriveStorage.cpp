@@ -5,6 +5,7 @@
 #include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
 #include "storage/WorkingCopy.h"
+#include "storage/onedrive/GraphListing.h"
 
 #include <QDir>
 #include <QFile>
@@ -163,33 +164,21 @@ void OneDriveStorage::listPage(const QUrl& url, std::shared_ptr<FileList> files,
     list.url = url;
     m_account.send(
         list,
-        [this, files, pages, success, failure](const HttpClient::Response& response) {
-            const QJsonObject answer = jsonOf(response.body);
-            if (!answer.value(QStringLiteral("value")).isArray()) {
+        [this, url, files, pages, success, failure](const HttpClient::Response& response) {
+            std::optional<GraphListing::Page> page = GraphListing::parse(response.body);
+            if (!page) {
                 failure(folderText());
                 return;
             }
-            for (const QJsonValue item : answer.value(QStringLiteral("value")).toArray()) {
-                const QJsonObject o = item.toObject();
-                const QString name = o.value(QStringLiteral("name")).toString();
-                if (!name.endsWith(QLatin1String("pswe")) &&
-                    !name.endsWith(QLatin1String("pswd"))) {
-                    continue;
+            files->insert(files->end(), page->files.begin(), page->files.end());
+            // Graph pages long listings; the next page's address comes with the answer, and
+            // it gets our token only where this page got it.
+            if (!page->next.isEmpty()) {
+                if (!GraphListing::sameOrigin(url, page->next)) {
+                    failure(folderText());
+                    return;
                 }
-                auto info = std::make_shared<RemoteFileInfo>(
-                    name, o.value(QStringLiteral("id")).toString());
-                const QDateTime modified = QDateTime::fromString(
-                    o.value(QStringLiteral("lastModifiedDateTime")).toString(), Qt::ISODateWithMs);
-                if (modified.isValid()) {
-                    info->modified = modified;
-                }
-                info->size = o.value(QStringLiteral("size")).toInteger();
-                files->push_back(std::move(info));
-            }
-            // Graph pages long listings; the next page's address comes with the answer.
-            const QUrl next(answer.value(QStringLiteral("@odata.nextLink")).toString());
-            if (next.isValid() && !next.isEmpty()) {
-                listPage(next, files, pages + 1, success, failure);
+                listPage(page->next, files, pages + 1, success, failure);
                 return;
             }
             success(std::move(*files));

@@ -67,6 +67,13 @@ TEST_F(RecentFileManagerTest, AddingAgainInAnotherCaseLeavesOneEntryAtTheFront) 
     EXPECT_EQ(list[1], db(2));
 }
 
+TEST_F(RecentFileManagerTest, ANameRunningIntoTheSeparatorIsNotRememberedAsAnother) {
+    recent.addRecentFile(db(1));
+    recent.addRecentFile(
+        {QStringLiteral("star*"), QStringLiteral("/p"), Location::localDevice, false});
+    EXPECT_EQ(recent.recentFiles(), QList<DatabaseInfo>{db(1)});
+}
+
 TEST_F(RecentFileManagerTest, TheSameNameAtAnotherLocationIsAnotherEntry) {
     recent.addRecentFile(db(1, Location::localDevice));
     recent.addRecentFile(db(1, Location::dropbox));
