@@ -49,6 +49,18 @@ void CliRun::err(const QString& line) const {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().err);
 }
 
+void CliRun::confirm(const QString& line) const {
+    if (!m_parser.isSet(QStringLiteral("quiet"))) {
+        out(line);
+    }
+}
+
+void CliRun::note(const QString& line) const {
+    if (!m_parser.isSet(QStringLiteral("quiet"))) {
+        err(line);
+    }
+}
+
 QString CliRun::readSecret(const QString& prompt, bool confirm) const {
     const CliContext::Streams& s = m_context.streams();
     std::optional<QString> first =
@@ -71,12 +83,25 @@ QString CliRun::readSecret(const QString& prompt, bool confirm) const {
     return *first;
 }
 
-PassFile& CliRun::openDatabase(const QString& path) {
+namespace {
+
+PassFile& open(CliContext& context, const QString& path, DatabaseController::OpenMode mode) {
     const DatabaseInfo info = DatabaseInfoHelper::localFile(path);
-    if (!m_context.app().databases().openDatabase(info)) {
+    if (!context.app().databases().openDatabase(info, false, nullptr, mode)) {
         throw CommonException(QStringLiteral("%1 was not opened.").arg(path));
     }
-    return database();
+    SessionManager& session = context.app().mainManager().sessionManager;
+    return *session.currentPassFile;
+}
+
+} // namespace
+
+PassFile& CliRun::openDatabase(const QString& path) {
+    return open(m_context, path, DatabaseController::OpenMode::readWrite);
+}
+
+PassFile& CliRun::openToRead(const QString& path) {
+    return open(m_context, path, DatabaseController::OpenMode::readOnly);
 }
 
 PassFile& CliRun::database() {

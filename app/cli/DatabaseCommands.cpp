@@ -103,7 +103,7 @@ int create(CliRun& run) {
         throw CommonException(QStringLiteral("The database was not created."));
     }
     const DatabaseInfo& info = *run.context().app().mainManager().sessionManager.currentDBInfo;
-    run.out(QStringLiteral("Created %1").arg(QDir(info.path).filePath(info.name)));
+    run.confirm(QStringLiteral("Created %1").arg(QDir(info.path).filePath(info.name)));
     return 0;
 }
 
@@ -156,7 +156,7 @@ void listLevel(CliRun& run, const std::vector<std::shared_ptr<Info2Item>>& items
 }
 
 int ls(CliRun& run) {
-    PassFile& file = run.openDatabase(run.argument(0));
+    PassFile& file = run.openToRead(run.argument(0));
     const std::shared_ptr<Info2Item> folder = EntryPath::folder(file, run.argument(1));
     ListFilter filter;
     if (run.isSet(QStringLiteral("type"))) {
@@ -179,7 +179,7 @@ int ls(CliRun& run) {
 // show -------------------------------------------------------------------------------------
 
 int show(CliRun& run) {
-    run.openDatabase(run.argument(0));
+    run.openToRead(run.argument(0));
     const std::shared_ptr<Info2Item> item = run.entry(run.argument(1));
     const bool reveal = run.isSet(QStringLiteral("show-protected"));
     if (run.isSet(QStringLiteral("a"))) {
@@ -217,7 +217,7 @@ void searchIn(const std::vector<std::shared_ptr<Info2Item>>& items, const QStrin
 }
 
 int search(CliRun& run) {
-    PassFile& file = run.openDatabase(run.argument(0));
+    PassFile& file = run.openToRead(run.argument(0));
     const QString term = run.argument(1);
     EntryPath::Items found;
     if (!term.isEmpty()) {

@@ -4,11 +4,14 @@
 #include "tests/app/CliTestBase.h"
 #include "tests/support/TempDir.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <gtest/gtest.h>
 
 using namespace keskor;
@@ -239,6 +242,62 @@ TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("bad.csv")), "--format", "yaml"}).exitCode,
               2);
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("missing.csv"))}).exitCode, 1);
+}
+
+/// Every file below `root` with its contents and time of change.
+QMap<QString, QPair<QByteArray, qint64>> snapshot(const QString& root) {
+    QMap<QString, QPair<QByteArray, qint64>> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        files.insert(path, {f.readAll(), it.fileInfo().lastModified().toMSecsSinceEpoch()});
+    }
+    return files;
+}
+
+TEST_F(KeskorCliTest, ReadOnlyCommandsLeaveTheProfileAndTheDatabaseAsTheyWere) {
+    createDatabase();
+    ok({"add", db, "Mail", "-u", "alice", "--url", "https://mail.example"});
+    ok({"settings", "set", "setting_backup_on_opening", "true"}, {});
+    TempDir elsewhere;
+    const auto before = snapshot(dir.path());
+    ASSERT_FALSE(before.isEmpty());
+    ok({"ls", "-R", db});
+    ok({"show", db, "Mail"});
+    ok({"search", db, "alice"});
+    ok({"export", db, elsewhere.file(QStringLiteral("out.xml"))});
+    ok({"analyze", db});
+    EXPECT_EQ(snapshot(dir.path()), before);
+    ok({"mkdir", db, "Work"});
+    EXPECT_NE(snapshot(dir.path()), before) << "a change is seen by the comparison";
+}
+
+TEST_F(KeskorCliTest, MissingFoldersAreMadeOnlyWhenAskedAndQuietLeavesOnlyTheData) {
+    createDatabase();
+    EXPECT_EQ(run({"mkdir", db, "Work/Mail"}).exitCode, 1);
+    ok({"mkdir", "-p", db, "Work/Mail"});
+    const QByteArray made = bytes(db);
+    ok({"mkdir", "-p", db, "Work/Mail"});
+    EXPECT_EQ(bytes(db), made) << "nothing to make, nothing written";
+    EXPECT_EQ(run({"add", db, "Home/Bank/Login"}).exitCode, 1);
+    ok({"add", "--parents", db, "Work/Mail/Inbox", "--username", "alice"});
+    ok({"add", "--parents", db, "Home/Bank/Login"});
+    EXPECT_EQ(run({"ls", "-R", db}).out,
+              QStringLiteral("Work/\n  Mail/\n    Inbox\nHome/\n  Bank/\n    Login\n"));
+    EXPECT_EQ(run({"show", db, "Work/Mail/Inbox", "-a", "UserName"}).out,
+              QStringLiteral("alice\n"));
+
+    const QString xml = dir.file(QStringLiteral("out.xml"));
+    const CliResult quiet = run({"export", "--quiet", db, xml});
+    EXPECT_EQ(quiet.out + quiet.err, QString());
+    const CliResult told = run({"export", db, xml});
+    EXPECT_FALSE(told.out.isEmpty());
+    EXPECT_FALSE(told.err.isEmpty());
+    const CliResult imported = run({"import", "-q", db, xml});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.out, QString());
 }
 
 } // namespace
