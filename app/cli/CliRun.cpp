@@ -40,6 +40,10 @@ void CliRun::out(const QString& line) const {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().out);
 }
 
+void CliRun::write(QByteArrayView bytes) const {
+    std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size()), m_context.streams().out);
+}
+
 void CliRun::outJson(const QJsonArray& array) const {
     out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
 }

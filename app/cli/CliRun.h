@@ -32,6 +32,8 @@ public:
 
     /// A line to standard output / standard error, as UTF-8.
     void out(const QString& line) const;
+    /// Bytes to standard output as they are.
+    void write(QByteArrayView bytes) const;
     void err(const QString& line) const;
     /// What a person wants to read and a script does not: confirmations ("Imported ...") to
     /// standard output, progress and notes to standard error; neither with --quiet.
