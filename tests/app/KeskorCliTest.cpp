@@ -244,15 +244,12 @@ TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {
     EXPECT_EQ(run({"import", db, dir.file(QStringLiteral("missing.csv"))}).exitCode, 1);
 }
 
-/// Every file below `root` with its contents and time of change.
-QMap<QString, QPair<QByteArray, qint64>> snapshot(const QString& root) {
-    QMap<QString, QPair<QByteArray, qint64>> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        files.insert(path, {f.readAll(), it.fileInfo().lastModified().toMSecsSinceEpoch()});
+/// Every file below `root` with its time of change (a write replaces the file).
+QMap<QString, QDateTime> snapshot(const QString& root) {
+    QMap<QString, QDateTime> files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        files.insert(it.next(), it.fileInfo().lastModified());
     }
     return files;
 }
@@ -261,13 +258,11 @@ TEST_F(KeskorCliTest, ReadOnlyCommandsLeaveTheProfileAndTheDatabaseAsTheyWere) {
     createDatabase();
     ok({"add", db, "Mail", "-u", "alice", "--url", "https://mail.example"});
     ok({"settings", "set", "setting_backup_on_opening", "true"}, {});
-    TempDir elsewhere;
     const auto before = snapshot(dir.path());
-    ASSERT_FALSE(before.isEmpty());
     ok({"ls", "-R", db});
     ok({"show", db, "Mail"});
     ok({"search", db, "alice"});
-    ok({"export", db, elsewhere.file(QStringLiteral("out.xml"))});
+    ok({"export", db, "-"});
     ok({"analyze", db});
     EXPECT_EQ(snapshot(dir.path()), before);
     ok({"mkdir", db, "Work"});
@@ -280,7 +275,7 @@ TEST_F(KeskorCliTest, MissingFoldersAreMadeOnlyWhenAskedAndQuietLeavesOnlyTheDat
     ok({"mkdir", "-p", db, "Work/Mail"});
     const QByteArray made = bytes(db);
     ok({"mkdir", "-p", db, "Work/Mail"});
-    EXPECT_EQ(bytes(db), made) << "nothing to make, nothing written";
+    EXPECT_EQ(bytes(db), made);
     EXPECT_EQ(run({"add", db, "Home/Bank/Login"}).exitCode, 1);
     ok({"add", "--parents", db, "Work/Mail/Inbox", "--username", "alice"});
     ok({"add", "--parents", db, "Home/Bank/Login"});
@@ -288,16 +283,11 @@ TEST_F(KeskorCliTest, MissingFoldersAreMadeOnlyWhenAskedAndQuietLeavesOnlyTheDat
               QStringLiteral("Work/\n  Mail/\n    Inbox\nHome/\n  Bank/\n    Login\n"));
     EXPECT_EQ(run({"show", db, "Work/Mail/Inbox", "-a", "UserName"}).out,
               QStringLiteral("alice\n"));
-
     const QString xml = dir.file(QStringLiteral("out.xml"));
     const CliResult quiet = run({"export", "--quiet", db, xml});
     EXPECT_EQ(quiet.out + quiet.err, QString());
-    const CliResult told = run({"export", db, xml});
-    EXPECT_FALSE(told.out.isEmpty());
-    EXPECT_FALSE(told.err.isEmpty());
-    const CliResult imported = run({"import", "-q", db, xml});
-    EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
-    EXPECT_EQ(imported.out, QString());
+    EXPECT_FALSE(run({"export", db, xml}).err.isEmpty()) << "without it the warning is shown";
+    EXPECT_EQ(run({"import", "-q", db, xml}).out, QString());
 }
 
 } // namespace
