@@ -59,16 +59,20 @@ QString DatabaseController::workingCopyPath(const DatabaseInfo& info) const {
 
 void DatabaseController::openWithCredentials(const DatabaseInfo& info,
                                              const Credentials& credentials,
-                                             std::shared_ptr<RemoteFileInfo> remoteFile) {
+                                             std::shared_ptr<RemoteFileInfo> remoteFile,
+                                             OpenMode mode) {
     // The header tells what the key derivation needs; the keyed read then checks everything.
     const PassFile header = FileFunctions::readDatabase(m_d.paths, info, nullptr, true);
     const Key256 key = m_d.session.keyHelper.keyFromCredentials(header, credentials);
     PassFile loaded = FileFunctions::readDatabase(m_d.paths, info, &key, false);
 
     m_d.presenter.showMainWindow();
-    m_d.settings.setHasToOpenLastDb(true);
     m_d.session.open(info, std::move(loaded), credentials, std::move(remoteFile));
     m_d.notifications.post(NotificationNames::SetLocationBar);
+    if (mode == OpenMode::readOnly) {
+        return;
+    }
+    m_d.settings.setHasToOpenLastDb(true);
     if (m_d.settings.saveRecentFiles()) {
         m_d.recent.addRecentFile(info);
     }
@@ -86,7 +90,7 @@ void DatabaseController::openDownloaded(const DatabaseInfo& info,
 }
 
 bool DatabaseController::openDatabase(const DatabaseInfo& info, bool automatic,
-                                      std::shared_ptr<RemoteFileInfo> remoteFile) {
+                                      std::shared_ptr<RemoteFileInfo> remoteFile, OpenMode mode) {
     try {
         if (!FilesHelper::isSupported(info.name)) {
             throw CommonException(QStringLiteral("Unsupported file format"));
@@ -105,7 +109,7 @@ bool DatabaseController::openDatabase(const DatabaseInfo& info, bool automatic,
         bool opened = false;
         request.validate = [&](const CredentialsAnswer& answer) -> std::optional<UiText> {
             try {
-                openWithCredentials(info, credentialsFrom(answer, request), remoteFile);
+                openWithCredentials(info, credentialsFrom(answer, request), remoteFile, mode);
                 opened = true;
                 return std::nullopt;
             } catch (const CommonException& e) {

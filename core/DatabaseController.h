@@ -52,20 +52,26 @@ public:
         BackupStorage& backups;
     };
 
+    /// How a database is opened. A read-only open leaves the profile as it was: no opening
+    /// backup, no recent-list entry and no reopen flag, for callers that only read.
+    enum class OpenMode { readWrite, readOnly };
+
     explicit DatabaseController(Dependencies deps);
 
     /// Asks for the credentials of `info` and opens it; wrong credentials or a damaged file
     /// keep the prompt open with the error and leave the session as it was. `automatic` marks
     /// the reopen at start-up: cancelling it stops the next start from trying again.
     bool openDatabase(const DatabaseInfo& info, bool automatic = false,
-                      std::shared_ptr<RemoteFileInfo> remoteFile = nullptr);
+                      std::shared_ptr<RemoteFileInfo> remoteFile = nullptr,
+                      OpenMode mode = OpenMode::readWrite);
     /// A file chosen in the remote file browser: fetched into the working folder of its
     /// location, then opened as above. Does nothing for a location without a store.
     void openRemoteFile(std::shared_ptr<RemoteFileInfo> file, Location location) override;
     /// Opens with given credentials, without asking; throws CommonException and changes
     /// nothing on failure.
     void openWithCredentials(const DatabaseInfo& info, const Credentials& credentials,
-                             std::shared_ptr<RemoteFileInfo> remoteFile = nullptr);
+                             std::shared_ptr<RemoteFileInfo> remoteFile = nullptr,
+                             OpenMode mode = OpenMode::readWrite);
 
     /// Opens a database a storage loaded straight into memory (the enterprise server): no
     /// file to read and no credentials to ask for; saves go back entry by entry.

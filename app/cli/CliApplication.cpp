@@ -25,7 +25,10 @@ QList<QCommandLineOption> commonOptions(const CliCommand& command) {
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
         {QStringLiteral("profile"),
          QStringLiteral("Keep settings, recent list and backups under DIR (also KESKOR_HOME)."),
-         QStringLiteral("DIR")}};
+         QStringLiteral("DIR")},
+        {{QStringLiteral("q"), QStringLiteral("quiet")},
+         QStringLiteral("Print only the data asked for and errors: no confirmations, progress or "
+                        "notes.")}};
     if (command.opensDatabase) {
         options.append({QStringLiteral("key-file"), QStringLiteral("The key file of the database."),
                         QStringLiteral("F")});

@@ -41,6 +41,10 @@ void CliRun::out(const QString& line) const {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().out);
 }
 
+void CliRun::write(QByteArrayView bytes) const {
+    std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size()), m_context.streams().out);
+}
+
 void CliRun::outJson(const QJsonArray& array) const {
     out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
 }
@@ -48,6 +52,18 @@ void CliRun::outJson(const QJsonArray& array) const {
 void CliRun::err(const QString& line) const {
     const QByteArray bytes = (line + u'\n').toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), m_context.streams().err);
+}
+
+void CliRun::confirm(const QString& line) const {
+    if (!m_parser.isSet(QStringLiteral("quiet"))) {
+        out(line);
+    }
+}
+
+void CliRun::note(const QString& line) const {
+    if (!m_parser.isSet(QStringLiteral("quiet"))) {
+        err(line);
+    }
 }
 
 QString CliRun::readSecret(const QString& prompt, bool confirm) const {
@@ -72,15 +88,32 @@ QString CliRun::readSecret(const QString& prompt, bool confirm) const {
     return *first;
 }
 
+namespace {
+
+PassFile& open(CliContext& context, const QString& path, DatabaseController::OpenMode mode) {
+    const DatabaseInfo info = DatabaseInfoHelper::localFile(path);
+    if (!context.app().databases().openDatabase(info, false, nullptr, mode)) {
+        throw CommonException(QStringLiteral("%1 was not opened.").arg(path));
+    }
+    SessionManager& session = context.app().mainManager().sessionManager;
+    return *session.currentPassFile;
+}
+
+} // namespace
+
 PassFile& CliRun::openDatabase(const QString& path) {
     if (EnterpriseCommands::isServerDatabase(path)) {
         return EnterpriseCommands::openServerDatabase(*this, path);
     }
-    const DatabaseInfo info = DatabaseInfoHelper::localFile(path);
-    if (!m_context.app().databases().openDatabase(info)) {
-        throw CommonException(QStringLiteral("%1 was not opened.").arg(path));
+    return open(m_context, path, DatabaseController::OpenMode::readWrite);
+}
+
+PassFile& CliRun::openToRead(const QString& path) {
+    // A server database is fetched into memory only; nothing is written either way.
+    if (EnterpriseCommands::isServerDatabase(path)) {
+        return EnterpriseCommands::openServerDatabase(*this, path);
     }
-    return database();
+    return open(m_context, path, DatabaseController::OpenMode::readOnly);
 }
 
 PassFile& CliRun::database() {

@@ -35,7 +35,13 @@ public:
 
     /// A line to standard output / standard error, as UTF-8.
     void out(const QString& line) const;
+    /// Bytes to standard output as they are.
+    void write(QByteArrayView bytes) const;
     void err(const QString& line) const;
+    /// What a person wants to read and a script does not: confirmations ("Imported ...") to
+    /// standard output, progress and notes to standard error; neither with --quiet.
+    void confirm(const QString& line) const;
+    void note(const QString& line) const;
     /// A JSON array to standard output, indented, for --json.
     void outJson(const QJsonArray& array) const;
 
@@ -47,6 +53,9 @@ public:
     /// terminal or standard input, --key-file), or "enterprise:NAME" from the remembered
     /// enterprise server. Throws CommonException when it stays closed.
     PassFile& openDatabase(const QString& path);
+    /// The same open for a command that only reads: the profile is left untouched (no
+    /// opening backup, recent list or reopen flag).
+    PassFile& openToRead(const QString& path);
     /// The open database.
     PassFile& database();
     /// The save of the session after a change: backups and settings apply. Throws on failure.

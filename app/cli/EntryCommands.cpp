@@ -25,7 +25,7 @@ QList<QCommandLineOption> fieldOptions() {
     QList<QCommandLineOption> options{
         {QStringLiteral("description"), QStringLiteral("A new description (edit)."),
          QStringLiteral("TEXT")},
-        {{QStringLiteral("u"), QStringLiteral("user")},
+        {{QStringLiteral("u"), QStringLiteral("user"), QStringLiteral("username")},
          QStringLiteral("The user name."),
          QStringLiteral("NAME")},
         {QStringLiteral("url"), QStringLiteral("The address."), QStringLiteral("URL")},
@@ -141,19 +141,56 @@ bool applyFields(CliRun& run, Info2Item& item) {
     return changed;
 }
 
-/// The folder and the last name of an entry path, for the items that do not exist yet.
-std::pair<std::shared_ptr<Info2Item>, QString> parentAndName(const PassFile& file,
-                                                             const QString& path) {
+/// The folder named by `parts` (the top of the database when empty), with the folders on the
+/// way that are missing made when `create`; false in `made` when all of them existed.
+std::shared_ptr<Info2Item> folderOf(PassFile& file, const QStringList& parts, bool create,
+                                    bool* made = nullptr) {
+    if (!create) {
+        QStringList escaped;
+        for (const QString& part : parts) {
+            escaped.append(EntryPath::escape(part));
+        }
+        return EntryPath::folder(file, escaped.join(u'/'));
+    }
+    std::shared_ptr<Info2Item> folder;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const auto& siblings = folder ? folder->subItems() : file.items();
+        std::shared_ptr<Info2Item> next;
+        for (const auto& sibling : siblings) {
+            if (!sibling->isFolder || sibling->description != parts[i]) {
+                continue;
+            }
+            if (next) {
+                throw CommonException(
+                    QStringLiteral("Several folders are called \"%1\"; rename one first.")
+                        .arg(EntryPath::escape(parts[i])));
+            }
+            next = sibling;
+        }
+        if (!next) {
+            requireRight(RightsHelper::checkCreateRights(file, folder.get()),
+                         QStringLiteral("create folders here"));
+            next = Info2Item::createFolder(parts[i]);
+            (folder ? *folder : file.root()).addSubItem(next);
+            if (made) {
+                *made = true;
+            }
+        }
+        folder = std::move(next);
+    }
+    return folder;
+}
+
+/// The folder and the last name of an entry path, for the items that do not exist yet; with
+/// `createParents` the folders above it are made as needed.
+std::pair<std::shared_ptr<Info2Item>, QString> parentAndName(PassFile& file, const QString& path,
+                                                             bool createParents = false) {
     QStringList parts = EntryPath::split(path);
     if (parts.isEmpty()) {
         throw CliUsageError(QStringLiteral("The path names nothing."));
     }
     const QString name = parts.takeLast();
-    QStringList escaped;
-    for (const QString& part : parts) {
-        escaped.append(EntryPath::escape(part));
-    }
-    return {EntryPath::folder(file, escaped.join(u'/')), name};
+    return {folderOf(file, parts, createParents), name};
 }
 
 /// Puts `item` into `folder` (the top of the database when null) and saves.
@@ -166,7 +203,8 @@ void insertAndSave(CliRun& run, Info2Item* folder, std::shared_ptr<Info2Item> it
 
 int add(CliRun& run) {
     PassFile& file = run.openDatabase(run.argument(0));
-    const auto [folder, name] = parentAndName(file, run.argument(1));
+    const auto [folder, name] =
+        parentAndName(file, run.argument(1), run.isSet(QStringLiteral("parents")));
     requireRight(RightsHelper::checkCreateRights(file, folder.get()),
                  QStringLiteral("add entries here"));
     const int type = run.isSet(QStringLiteral("type"))
@@ -221,6 +259,16 @@ int rm(CliRun& run) {
 
 int mkdir(CliRun& run) {
     PassFile& file = run.openDatabase(run.argument(0));
+    if (run.isSet(QStringLiteral("p"))) {
+        // Like mkdir -p: the folders that exist are fine, the missing ones are made.
+        bool made = false;
+        folderOf(file, EntryPath::split(run.argument(1)), true, &made);
+        if (made) {
+            file.setModified(true);
+            run.saveDatabase();
+        }
+        return 0;
+    }
     const auto [folder, name] = parentAndName(file, run.argument(1));
     const auto& siblings = folder ? folder->subItems() : file.items();
     for (const auto& sibling : siblings) {
@@ -290,8 +338,12 @@ QList<CliCommand> EntryCommands::commands() {
     return {
         {QStringLiteral("add"), QStringLiteral("DB ENTRY"), QStringLiteral("Add an entry."),
          QStringLiteral("ENTRY is the folder path and the new entry's description; the folders\n"
-                        "must exist. Prints the new entry's fingerprint."),
-         fieldOptions(), 2, 2, true, add},
+                        "must exist unless --parents is given. Prints the new entry's "
+                        "fingerprint."),
+         fieldOptions() + QList<QCommandLineOption>{flagOption(
+                              QStringLiteral("parents"),
+                              QStringLiteral("Make the folders of the path that are missing."))},
+         2, 2, true, add},
         {QStringLiteral("edit"), QStringLiteral("DB ENTRY"), QStringLiteral("Change an entry."),
          QStringLiteral("The version before the change is kept in the entry's history."),
          editOptions, 1, 2, true, edit},
@@ -308,8 +360,9 @@ QList<CliCommand> EntryCommands::commands() {
         {QStringLiteral("mkdir"),
          QStringLiteral("DB FOLDER"),
          QStringLiteral("Create a folder."),
-         QStringLiteral("The folders above it must exist."),
-         {},
+         QStringLiteral("The folders above it must exist unless -p is given."),
+         {{{QStringLiteral("p"), QStringLiteral("parents")},
+           QStringLiteral("Make the missing folders of the path; no error when it exists.")}},
          2,
          2,
          true,

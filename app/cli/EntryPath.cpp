@@ -28,6 +28,9 @@ QStringList EntryPath::split(const QString& path) {
 }
 
 QString EntryPath::escape(const QString& name) {
+    if (!name.contains(u'\\') && !name.contains(u'/')) {
+        return name; // the usual case, without a copy
+    }
     QString out = name;
     out.replace(u'\\', QStringLiteral("\\\\"));
     out.replace(u'/', QStringLiteral("\\/"));

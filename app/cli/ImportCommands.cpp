@@ -71,9 +71,9 @@ int import(CliRun& run) {
         const int tenth = static_cast<int>(done * 10 / total);
         if (tenth != shownTenth) {
             shownTenth = tenth;
-            run.err(QStringLiteral("importing %1: %2%")
-                        .arg(QFileInfo(source).fileName())
-                        .arg(tenth * 10));
+            run.note(QStringLiteral("importing %1: %2%")
+                         .arg(QFileInfo(source).fileName())
+                         .arg(tenth * 10));
         }
     };
 
@@ -110,11 +110,11 @@ int import(CliRun& run) {
         target.addSubItem(item);
     }
     for (const QString& warning : imported.warnings) {
-        run.err(QStringLiteral("note: %1").arg(warning));
+        run.note(QStringLiteral("note: %1").arg(warning));
     }
     file.setModified(true);
     run.saveDatabase();
-    run.out(QStringLiteral("Imported %1 entries in %2 folders.").arg(entries).arg(folders));
+    run.confirm(QStringLiteral("Imported %1 entries in %2 folders.").arg(entries).arg(folders));
     return 0;
 }
 

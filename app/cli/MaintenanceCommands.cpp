@@ -104,7 +104,7 @@ int clean(CliRun& run) {
     for (const auto& item : state.resultArray) {
         run.out(EntryPath::of(*item));
     }
-    run.err(state.descriptionLabel);
+    run.note(state.descriptionLabel);
 
     const bool dryRun = run.isSet(QStringLiteral("dry-run"));
     for (const CleanAction& action : kCleanActions) {
@@ -112,7 +112,7 @@ int clean(CliRun& run) {
             continue;
         }
         if (state.resultArray.empty() || dryRun) {
-            run.err(QStringLiteral("--%1: nothing was changed.").arg(action.option));
+            run.note(QStringLiteral("--%1: nothing was changed.").arg(action.option));
             continue;
         }
         const auto count = qsizetype(state.resultArray.size());
@@ -206,8 +206,8 @@ int replace(CliRun& run) {
     controller.onFind(controls);
     const std::vector<std::shared_ptr<Info2Item>> found = controller.state().resultArray;
     if (found.empty()) {
-        run.err(QStringLiteral("No entry contains \"%1\"; nothing was changed.")
-                    .arg(controls.searchField));
+        run.note(QStringLiteral("No entry contains \"%1\"; nothing was changed.")
+                     .arg(controls.searchField));
         return 0;
     }
 
@@ -223,7 +223,7 @@ int replace(CliRun& run) {
             wipeFields(fields);
             run.out(EntryPath::of(*item) + QStringLiteral(": ") + names.join(QStringLiteral(", ")));
         }
-        run.err(
+        run.note(
             QStringLiteral("%1 entries found; nothing was changed (--dry-run).").arg(found.size()));
         return 0;
     }
@@ -265,7 +265,7 @@ int replace(CliRun& run) {
             run.out(before[i].path + QStringLiteral(": ") + names.join(QStringLiteral(", ")));
         }
     }
-    run.err(QStringLiteral("Changed %1 of %2 entries found.").arg(changed).arg(found.size()));
+    run.note(QStringLiteral("Changed %1 of %2 entries found.").arg(changed).arg(found.size()));
     return 0;
 }
 
@@ -352,8 +352,8 @@ void restoreBackup(CliRun& run, BackupStorage& storage, const QFileInfo& databas
     restored->setFileType(current->fileType());
     FileFunctions::writeDatabase(database.absoluteFilePath(), *restoredKey, *restored);
     FileFunctions::readDatabase(paths, databaseInfo, &*restoredKey, false);
-    run.out(QStringLiteral("Restored %1 from %2; the version before is kept as the backup %3.")
-                .arg(database.fileName(), chosen.name, QFileInfo(kept).fileName()));
+    run.confirm(QStringLiteral("Restored %1 from %2; the version before is kept as the backup %3.")
+                    .arg(database.fileName(), chosen.name, QFileInfo(kept).fileName()));
 }
 
 int backups(CliRun& run) {
@@ -391,7 +391,7 @@ int backups(CliRun& run) {
     if (!storage.deleteBackup(chosen)) {
         throw CommonException(QStringLiteral("The backup %1 was not deleted.").arg(chosen.name));
     }
-    run.out(QStringLiteral("Deleted %1").arg(chosen.name));
+    run.confirm(QStringLiteral("Deleted %1").arg(chosen.name));
     return 0;
 }
 
@@ -528,7 +528,7 @@ QList<Setting> settingTable(CliRun& run) {
                           s.setAppLanguage(code);
                           s.setAppleLanguages(QStringList{code});
                       }
-                      run.err(run.context().localizer().text(
+                      run.note(run.context().localizer().text(
                           UiText::key(QStringLiteral("setting_language_restart"))));
                   }});
     table.append({s.appleLanguagesKey,
@@ -591,7 +591,7 @@ int settings(CliRun& run) {
         arity(1, 1, "reset");
         run.context().app().settings().resetToDefaults();
         run.context().settings().synchronize();
-        run.out(QStringLiteral("The settings are back at their defaults."));
+        run.confirm(QStringLiteral("The settings are back at their defaults."));
         return 0;
     }
     throw CliUsageError(

@@ -120,7 +120,7 @@ BreachCheck::Counts checkBreaches(CliRun& run, const QStringList& digests) {
 // analyze ----------------------------------------------------------------------------------
 
 int analyze(CliRun& run) {
-    PassFile& file = run.openDatabase(run.argument(0));
+    PassFile& file = run.openToRead(run.argument(0));
     const TextLookup text = run.context().localizer().lookup();
     AnalyzeViewController analysis(
         run.context().presenter(), text, [&file] { return &file; },
@@ -228,7 +228,7 @@ int pwned(CliRun& run) {
 
 int exportXml(CliRun& run) {
     const QString target = run.argument(1);
-    PassFile& file = run.openDatabase(run.argument(0));
+    PassFile& file = run.openToRead(run.argument(0));
     if (const auto refused = XmlExportController::refusal(file, target, run.argument(0))) {
         throw CommonException(run.context().localizer().text(*refused));
     }
@@ -250,7 +250,7 @@ int exportXml(CliRun& run) {
     XmlExportController controller(run.context().presenter(), protection, clock,
                                    [&file] { return &file; });
     // The warning goes to stderr so that `export DB -` can be piped without it.
-    run.err(run.context().localizer().text(QStringLiteral("export_unencrypted_warning")));
+    run.note(run.context().localizer().text(QStringLiteral("export_unencrypted_warning")));
     if (target == u"-") {
         const std::optional<QByteArray> bytes = controller.document(options);
         if (!bytes) {
@@ -267,7 +267,7 @@ int exportXml(CliRun& run) {
     if (!controller.exportToFile(target, options)) {
         throw CommonException(QStringLiteral("Nothing was exported."));
     }
-    run.out(QStringLiteral("Exported to %1").arg(target));
+    run.confirm(QStringLiteral("Exported to %1").arg(target));
     return 0;
 }
 
@@ -289,7 +289,7 @@ int keyfile(CliRun& run) {
     }
     KeyGeneratorViewController generator(run.context().presenter(), {});
     generator.saveTo(path);
-    run.out(QStringLiteral("Wrote %1").arg(path));
+    run.confirm(QStringLiteral("Wrote %1").arg(path));
     return 0;
 }
 
@@ -304,7 +304,7 @@ int clip(CliRun& run) {
     if (run.arguments().size() > (byUuid ? 2 : 3)) {
         throw CliUsageError(QStringLiteral("too many arguments"));
     }
-    run.openDatabase(run.argument(0));
+    run.openToRead(run.argument(0));
     const std::shared_ptr<Info2Item> item = run.entry(byUuid ? QString() : run.argument(1));
     const QString field = run.argument(byUuid ? 1 : 2);
     std::optional<QString> value = EntryFields::value(*item, field);
@@ -353,7 +353,7 @@ int clip(CliRun& run) {
     if (interrupted) {
         throw CommonException(QStringLiteral("Interrupted; the clipboard was cleared."));
     }
-    run.out(QStringLiteral("The clipboard was cleared."));
+    run.confirm(QStringLiteral("The clipboard was cleared."));
     return 0;
 }
 

@@ -4,12 +4,14 @@
 #include "tests/app/CliTestBase.h"
 #include "tests/support/TempDir.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -269,6 +271,52 @@ TEST_F(KeskorCliTest, EveryFileAndFolderOfASessionIsPrivateWhateverTheUmask) {
         ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
         EXPECT_EQ(st.st_mode & 0777, S_ISDIR(st.st_mode) ? 0700u : 0600u) << path.toStdString();
     }
+}
+
+/// Every file below `root` with its time of change (a write replaces the file).
+QMap<QString, QDateTime> snapshot(const QString& root) {
+    QMap<QString, QDateTime> files;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        files.insert(it.next(), it.fileInfo().lastModified());
+    }
+    return files;
+}
+
+TEST_F(KeskorCliTest, ReadOnlyCommandsLeaveTheProfileAndTheDatabaseAsTheyWere) {
+    createDatabase();
+    ok({"add", db, "Mail", "-u", "alice", "--url", "https://mail.example"});
+    ok({"settings", "set", "setting_backup_on_opening", "true"}, {});
+    const auto before = snapshot(dir.path());
+    ok({"ls", "-R", db});
+    ok({"show", db, "Mail"});
+    ok({"search", db, "alice"});
+    ok({"export", db, "-"});
+    ok({"analyze", db});
+    EXPECT_EQ(snapshot(dir.path()), before);
+    ok({"mkdir", db, "Work"});
+    EXPECT_NE(snapshot(dir.path()), before) << "a change is seen by the comparison";
+}
+
+TEST_F(KeskorCliTest, MissingFoldersAreMadeOnlyWhenAskedAndQuietLeavesOnlyTheData) {
+    createDatabase();
+    EXPECT_EQ(run({"mkdir", db, "Work/Mail"}).exitCode, 1);
+    ok({"mkdir", "-p", db, "Work/Mail"});
+    const QByteArray made = bytes(db);
+    ok({"mkdir", "-p", db, "Work/Mail"});
+    EXPECT_EQ(bytes(db), made);
+    EXPECT_EQ(run({"add", db, "Home/Bank/Login"}).exitCode, 1);
+    ok({"add", "--parents", db, "Work/Mail/Inbox", "--username", "alice"});
+    ok({"add", "--parents", db, "Home/Bank/Login"});
+    EXPECT_EQ(run({"ls", "-R", db}).out,
+              QStringLiteral("Work/\n  Mail/\n    Inbox\nHome/\n  Bank/\n    Login\n"));
+    EXPECT_EQ(run({"show", db, "Work/Mail/Inbox", "-a", "UserName"}).out,
+              QStringLiteral("alice\n"));
+    const QString xml = dir.file(QStringLiteral("out.xml"));
+    const CliResult quiet = run({"export", "--quiet", db, xml});
+    EXPECT_EQ(quiet.out + quiet.err, QString());
+    EXPECT_FALSE(run({"export", db, xml}).err.isEmpty()) << "without it the warning is shown";
+    EXPECT_EQ(run({"import", "-q", db, xml}).out, QString());
 }
 
 } // namespace

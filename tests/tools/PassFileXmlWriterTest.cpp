@@ -141,6 +141,13 @@ TEST_F(XmlWriterTest, SmallDocumentByteForByte) {
 TEST_F(XmlWriterTest, DatesDropTheTimeAndNoDateIsEmpty) {
     EXPECT_EQ(PassFileXmlWriter::dateText(45000.9), QStringLiteral("15.03.2023"));
     EXPECT_TRUE(PassFileXmlWriter::dateTimeText(1e300).isEmpty());
+    // Padding at the edges, against Qt's 12-hour clock ("hh" with "ap", the marker cut off).
+    for (const QDateTime& at :
+         {QDateTime(QDate(1, 1, 1), QTime(0, 0, 0)), QDateTime(QDate(999, 9, 9), QTime(9, 5, 7)),
+          QDateTime(QDate(9999, 10, 10), QTime(12, 10, 10))}) {
+        EXPECT_EQ(PassFileXmlWriter::dateTimeText(at),
+                  at.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ap")).chopped(3));
+    }
 }
 
 struct OmissionCase {
