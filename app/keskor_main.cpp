@@ -20,6 +20,7 @@
 #ifdef KESKOR_WITH_GUI
 #include "core/ScreenLockPolicy.h"
 #include "core/UrlHandoffRouter.h"
+#include "enterprise/EnterpriseStorage.h"
 #include "platform/DBusUserNotifier.h"
 #include "platform/ProcessHardening.h"
 #include "platform/QtClipboard.h"
@@ -157,22 +158,21 @@ int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployme
                                               app.quit();
                                           }
                                       }});
-    DesktopApplication desktop(
-        DesktopApplication::Platform{paths,
-                                     defaults,
-                                     keychain,
-                                     clipboard,
-                                     notifier,
-                                     tray,
-                                     clock,
-                                     presenter,
-                                     localizer,
-                                     PwnedPasswordsClient::configFor(deployment.pwned),
-                                     {},
-                                     [&](SessionManager& session, SettingManager& settings) {
-                                         return std::make_unique<WebSocketManager>(
-                                             session, settings, presenter, localizer.lookup());
-                                     }});
+    DesktopApplication desktop(DesktopApplication::Platform{
+        paths, defaults, keychain, clipboard, notifier, tray, clock, presenter, localizer,
+        PwnedPasswordsClient::configFor(deployment.pwned),
+        [&](Location location) -> std::unique_ptr<IRemoteStorage> {
+            if (location != Location::enterprise) {
+                return nullptr;
+            }
+            auto storage = std::make_unique<EnterpriseStorage>(defaults, keychain);
+            storage->setTextLookup(localizer.lookup());
+            return storage;
+        },
+        [&](SessionManager& session, SettingManager& settings) {
+            return std::make_unique<WebSocketManager>(session, settings, presenter,
+                                                      localizer.lookup());
+        }});
     services = &desktop;
     window = std::make_unique<MainWindow>(desktop.context());
     presenter.setWindow({[&] { return window.get(); }, [&] { window->showDatabaseView(); },
