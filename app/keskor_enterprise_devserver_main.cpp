@@ -29,10 +29,14 @@ int addUser(EnterpriseServer& server, const QCommandLineParser& args) {
     if (password.isEmpty()) {
         return fail(QStringLiteral("no password on standard input"));
     }
+    bool rolesOk = false;
+    const uint roles = args.value(QStringLiteral("roles")).toUInt(&rolesOk);
+    if (!rolesOk) {
+        return fail(QStringLiteral("--roles needs a decimal number"));
+    }
     const QString name = args.value(QStringLiteral("add-user"));
     const std::optional<QString> id =
-        server.users().addUser(name, password, args.value(QStringLiteral("fullname")),
-                               args.value(QStringLiteral("roles")).toUInt());
+        server.users().addUser(name, password, args.value(QStringLiteral("fullname")), roles);
     if (!id) {
         return fail(QStringLiteral("the user \"%1\" exists already or cannot be made").arg(name));
     }

@@ -167,6 +167,8 @@ void EnterpriseStorage::login(const ServerCredentials& credentials, bool isAzure
     m_dataTFA =
         dataTFA ? std::move(dataTFA) : std::make_optional(twoFactorData(std::nullopt, false));
     const quint64 generation = ++m_generation;
+    abandonLogin();
+    m_connectingFailure = failure;
 
     std::shared_ptr<TCPClient> client =
         TCPClient::create(credentials.host, credentials.port, credentials.protocolVersion,
@@ -188,10 +190,9 @@ void EnterpriseStorage::login(const ServerCredentials& credentials, bool isAzure
         if (c && c != m_tmpClientForChangePassword) {
             c->close();
         }
-        if (c == m_connecting) {
-            m_connecting.reset();
-        }
         if (generation == m_generation) {
+            m_connecting.reset();
+            m_connectingFailure = nullptr;
             failure(message);
         }
     });
@@ -216,6 +217,17 @@ void EnterpriseStorage::login(const ServerCredentials& credentials, bool isAzure
                     fail);
     // Keeps the client alive until the chain ends, even when nobody holds it yet.
     m_connecting = client;
+}
+
+void EnterpriseStorage::abandonLogin() {
+    if (m_connecting) {
+        m_connecting->close();
+        m_connecting.reset();
+    }
+    // The caller of a log-in that a newer one replaced still gets its one answer.
+    if (Failure abandoned = std::exchange(m_connectingFailure, nullptr)) {
+        later(abandoned, QStringLiteral("enterprise_error_cancel"));
+    }
 }
 
 void EnterpriseStorage::keyExchange(const std::shared_ptr<TCPClient>& client, Success success,
@@ -291,6 +303,7 @@ void EnterpriseStorage::loginSucceeded(const std::shared_ptr<TCPClient>& client,
     }
     m_client = client;
     m_connecting.reset();
+    m_connectingFailure = nullptr;
     m_tmpClientForChangePassword.reset();
     m_tmpQrCodeData.reset();
     if (ProtocolVersions::raw(client->protocolVersion()) != 3) {
@@ -497,6 +510,7 @@ bool EnterpriseStorage::isLoggedIn() const {
 
 void EnterpriseStorage::logout() {
     ++m_generation;
+    abandonLogin();
     if (m_client) {
         m_client->close();
     }

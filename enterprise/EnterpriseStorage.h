@@ -161,6 +161,8 @@ private:
     void checkLiveness(Success next, Failure failure);
     void loginAgain(Success success, Failure failure);
     void keyExchange(const std::shared_ptr<TCPClient>& client, Success success, Failure failure);
+    /// Ends the log-in under way, if any, with "enterprise_error_cancel".
+    void abandonLogin();
     void sendLogin(const std::shared_ptr<TCPClient>& client, Success success, Failure failure);
     void loginSucceeded(const std::shared_ptr<TCPClient>& client, Success success, Failure failure);
     void loginFailed(const std::shared_ptr<TCPClient>& client,
@@ -189,6 +191,7 @@ private:
     std::shared_ptr<TCPClient> m_tmpClientForChangePassword;
     /// The client of the log-in under way.
     std::shared_ptr<TCPClient> m_connecting;
+    Failure m_connectingFailure;
     std::optional<QByteArray> m_tmpQrCodeData;
     std::optional<ConnectionData2FA> m_dataTFA;
     std::optional<ServerCredentials> m_credentials;

@@ -145,6 +145,9 @@ int login(CliRun& run) {
     const int version = run.intValue(QStringLiteral("protocol"), 0, 3, 2);
     c.protocolVersion = ProtocolVersions::allCases[static_cast<std::size_t>(version)];
     c.port = run.intValue(QStringLiteral("port"), 1, 65535, IProtocol::DEFAULT_PORT);
+    if (run.isSet(QStringLiteral("forget-certificate"))) {
+        storage(run).forgetPinnedCertificate(c.endpoint());
+    }
     signIn(run, c, run.isSet(QStringLiteral("trust-device")));
     run.out(QStringLiteral("Logged in to %1 as %2.").arg(c.endpoint(), c.userName));
     return 0;
@@ -245,7 +248,10 @@ QList<CliCommand> EnterpriseCommands::commands() {
           flagOption(QStringLiteral("ssl"), QStringLiteral("Connect over TLS.")),
           valueOption({QStringLiteral("protocol")},
                       QStringLiteral("The protocol version, 0 to 3 (2)."), QStringLiteral("N")),
-          trust},
+          trust,
+          flagOption(QStringLiteral("forget-certificate"),
+                     QStringLiteral("Trust the server's new certificate (login), after checking "
+                                    "it with the administrator."))},
          1,
          3,
          false,

@@ -74,7 +74,8 @@ void EnterpriseServer::incomingConnection(qintptr socketDescriptor) {
     } else {
         socket = new QTcpSocket;
     }
-    if (!socket->setSocketDescriptor(socketDescriptor)) {
+    if (!socket->setSocketDescriptor(socketDescriptor) || m_sessionCount >= m_options.maxSessions) {
+        socket->abort();
         delete socket;
         return;
     }

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace keskor::testing {
 
@@ -23,11 +24,16 @@ struct EnterpriseServerOptions {
     std::chrono::milliseconds idleTimeout{5 * 60 * 1000};
     /// Requests announcing more are refused before their bytes are buffered.
     qsizetype maxPacketSize = qsizetype(64) << 20;
+    /// Connections beyond this many are closed at once, so a flood cannot exhaust memory.
+    int maxSessions = 64;
     /// The curve offered in the key exchange (an OpenSSL NID; 415 is P-256).
     int curveNid = 415;
     ServerUserStore::HashCost hashCost = ServerUserStore::HashCost::interactive();
     /// Seconds since 1970 for the one-time codes; the system clock when empty.
     std::function<std::int64_t()> clock;
+    /// For client tests of a server that dies mid-answer: when set, each answer is cut to this
+    /// many bytes and the connection closed.
+    std::optional<qsizetype> cutAnswersTo;
     /// The issuer shown in authenticator apps.
     QString issuer = QStringLiteral("Keskor enterprise");
 };

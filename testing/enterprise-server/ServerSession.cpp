@@ -21,6 +21,8 @@ namespace keskor::testing {
 namespace {
 
 constexpr qint64 kReadChunk = 64 * 1024;
+/// A client that stops reading answers is dropped once this much waits to be sent.
+constexpr qint64 kMaxUnsent = qint64(16) << 20;
 constexpr std::uint32_t kRequiredTransport = IProtocol::dataTransportIntKeys |
                                              IProtocol::dataTransportDataKeys |
                                              IProtocol::dataTransportECDH;
@@ -82,6 +84,11 @@ void ServerSession::onReadyRead() {
             return;
         }
         if (result.packet) {
+            if (m_socket->bytesToWrite() > kMaxUnsent) {
+                QTextStream(stdout) << "Session ends: the client reads no answers" << Qt::endl;
+                end();
+                return;
+            }
             m_idleTimer->start();
             m_mode = m_packetHandler.lastMode();
             handle(*result.packet);
@@ -101,7 +108,13 @@ TCSDataPacket ServerSession::reply(const TCSDataPacket& request, std::int32_t re
 
 void ServerSession::send(const TCSDataPacket& answer) {
     try {
-        m_socket->write(answer.toBytes(m_key, m_mode));
+        const QByteArray bytes = answer.toBytes(m_key, m_mode);
+        if (const auto cut = m_server.options().cutAnswersTo) {
+            m_socket->write(bytes.left(*cut));
+            m_socket->disconnectFromHost();
+            return;
+        }
+        m_socket->write(bytes);
     } catch (const CommonException& e) {
         QTextStream(stdout) << "Answer not sent: " << e.message() << Qt::endl;
         end();

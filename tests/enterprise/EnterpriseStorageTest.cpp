@@ -39,6 +39,7 @@ protected:
         options.tls = tls;
         options.hashCost = testing::ServerUserStore::HashCost::minimum();
         options.clock = [this] { return now; };
+        options.cutAnswersTo = cutAnswersTo;
         server = std::make_unique<EnterpriseServer>(options);
         QString error;
         ASSERT_TRUE(server->start(port, &error)) << error.toStdString();
@@ -77,6 +78,7 @@ protected:
     std::int64_t now = 1111111109;
     std::unique_ptr<EnterpriseServer> server;
     quint16 fakePort = 0;
+    std::optional<qsizetype> cutAnswersTo;
     MemoryDefaultsStore defaults;
     MemoryKeychain keychain;
     EnterpriseStorage storage{defaults, keychain, [] {
@@ -113,6 +115,10 @@ TEST_P(EnterpriseStorageSessionTest, LogsInListsOpensSavesEditsAndLogsOut) {
               }),
               QStringLiteral("ok"));
     ASSERT_EQ(files.size(), 1u);
+    // A lost connection: the session check before the next request signs in again.
+    const quint16 port = server->serverPort();
+    server.reset();
+    startServer(tls, dir.path(), port);
     ASSERT_EQ(outcome([&](auto ok, auto fail) { storage.downloadFile(files[0], ok, fail); }),
               QStringLiteral("ok"));
     std::optional<IEntrySyncStorage::OpenedDatabase> opened = storage.takeDownloadedDatabase();
@@ -162,6 +168,25 @@ INSTANTIATE_TEST_SUITE_P(Versions, EnterpriseStorageSessionTest,
                          ::testing::Values(std::pair{ProtocolVersion::version1, false},
                                            std::pair{ProtocolVersion::version2, false},
                                            std::pair{ProtocolVersion::version3, true}));
+
+TEST_F(EnterpriseStorageTest, StoredSettingsFallBackToTheSecondVersionAndItsDefaultPort) {
+    const std::vector<std::tuple<QVariant, QVariant, ProtocolVersion, int>> cases{
+        {QVariant(), QVariant(), ProtocolVersion::version1, IProtocol::DEFAULT_PORT},
+        {QStringLiteral("9"), QStringLiteral("x"), ProtocolVersion::version2,
+         IProtocol::DEFAULT_PORT},
+        {QStringLiteral("3"), QStringLiteral("4711"), ProtocolVersion::version3, 4711},
+    };
+    for (const auto& [version, port, expectedVersion, expectedPort] : cases) {
+        defaults.setObject(QString::fromLatin1(EnterpriseStorage::keyForServerVersion), version);
+        defaults.setObject(QString::fromLatin1(EnterpriseStorage::keyForServerPort), port);
+        const ServerCredentials c = storage.storedCredentials();
+        EXPECT_EQ(c.protocolVersion, expectedVersion);
+        EXPECT_EQ(c.port, expectedPort);
+    }
+    const QString token = storage.deviceToken();
+    EXPECT_FALSE(token.isEmpty());
+    EXPECT_EQ(storage.deviceToken(), token);
+}
 
 TEST_F(EnterpriseStorageTest, ServerDemandsPasswordChangeThenTwoFactorActivationAndCodes) {
     startServer(false, dir.path());
@@ -264,6 +289,12 @@ TEST_F(EnterpriseStorageTest, BrokenAnswersEndTheLogInWithAClearError) {
                   expected);
         EXPECT_FALSE(storage.isLoggedIn());
     }
+    // The reference server dying half-way through its first answer, the key exchange's.
+    cutAnswersTo = 30;
+    startServer(false, dir.path());
+    EXPECT_EQ(login(credentials(ProtocolVersion::version2, false, QStringLiteral("alice"),
+                                QStringLiteral("pw-a"))),
+              QStringLiteral("enterprise_error_empty_response"));
 }
 
 } // namespace

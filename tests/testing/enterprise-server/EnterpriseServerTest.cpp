@@ -18,7 +18,6 @@ namespace {
 class EnterpriseServerTest : public ::testing::Test {
 protected:
     void start(bool tls = false) {
-        EnterpriseServer::Options options;
         options.dataFolder = dir.path();
         options.tls = tls;
         options.hashCost = ServerUserStore::HashCost::minimum();
@@ -47,6 +46,7 @@ protected:
     }
 
     test::TempDir dir;
+    EnterpriseServer::Options options;
     std::int64_t now = 1111111109;
     std::unique_ptr<EnterpriseServer> server;
     QString alice;
@@ -100,6 +100,15 @@ TEST_P(EnterpriseServerVersionTest, LogsInListsAndOpens) {
 INSTANTIATE_TEST_SUITE_P(Versions, EnterpriseServerVersionTest,
                          ::testing::Values(std::pair{1, false}, std::pair{2, false},
                                            std::pair{3, true}));
+
+TEST_F(EnterpriseServerTest, AnswerCutShortForClientTests) {
+    options.cutAnswersTo = 20;
+    start();
+    RawEnterpriseClient client(server->serverPort(), ProtocolVersion::version1);
+    EXPECT_FALSE(client.login(QStringLiteral("alice"), QStringLiteral("pw-a")));
+    EXPECT_EQ(client.handler.buffered(), 20);
+    EXPECT_TRUE(client.closedByServer());
+}
 
 TEST_F(EnterpriseServerTest, PasswordChangeThenTwoFactorActivationCodesAndTrust) {
     start();
