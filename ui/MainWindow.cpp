@@ -348,9 +348,12 @@ void MainWindow::buildEntryMenu() {
     // Access rights exist only on the server's databases.
     connect(m_entryMenu, &QMenu::aboutToShow, this, [this] {
         const PassFile* file = m_ctx.items.database();
-        const bool enterprise = file && file->isEnterprise() && currentEntry();
+        const auto entry = currentEntry();
+        const bool enterprise = file && file->isEnterprise() && entry;
+        // Permissions belong to entries; the list of one's grants is reachable from any row.
         for (QAction* a : std::as_const(m_enterpriseActions)) {
-            a->setEnabled(enterprise);
+            a->setEnabled(enterprise && (a->objectName() == QLatin1String("revokeAccessAction") ||
+                                         !entry->isFolder));
         }
     });
     m_entryView->setContextMenuPolicy(Qt::CustomContextMenu);
