@@ -8,19 +8,28 @@
 #include "core/RemoteStorageManager.h"
 #include "core/SessionManager.h"
 #include "core/shared/PassFile.h"
+#include "enterprise/EnterpriseStorage.h"
+#include "ui/Activate2FADialog.h"
 #include "ui/AnalyzeDialog.h"
 #include "ui/BackupManagerDialog.h"
 #include "ui/CleanUpDialog.h"
 #include "ui/CloudDBManagerDialog.h"
 #include "ui/CreateDatabaseDialog.h"
+#include "ui/EnterpriseChangePasswordDialog.h"
+#include "ui/EnterpriseDBManagerDialog.h"
+#include "ui/EnterpriseLoginDialog.h"
 #include "ui/EntryEditorDialog.h"
+#include "ui/GrantAccessDialog.h"
 #include "ui/KeyGeneratorDialog.h"
+#include "ui/Login2FADialog.h"
 #include "ui/MainWindow.h"
 #include "ui/PartialBuilderDialog.h"
 #include "ui/PasswordGeneratorDialog.h"
 #include "ui/PrintDialog.h"
 #include "ui/QtPresenter.h"
 #include "ui/ReplaceDialog.h"
+#include "ui/RevokeAccessDialog.h"
+#include "ui/SealedAccessDialog.h"
 #include "ui/SettingsDialog.h"
 #include "ui/UiContext.h"
 #include "ui/WebSocketAddEntryDialog.h"
@@ -67,6 +76,121 @@ void openBridgeOffer(UiContext& ctx, MainWindow& window,
     });
 }
 
+/// The enterprise location's storage; an alert when the program was built without one.
+EnterpriseStorage* enterpriseStorage(UiContext& ctx) {
+    auto* storage = dynamic_cast<EnterpriseStorage*>(
+        ctx.app.mainManager().remoteStorageManager.storage(Location::enterprise));
+    if (!storage) {
+        ctx.presenter.alert(AlertStyle::informational,
+                            UiText::key(QStringLiteral("status_enterprise")),
+                            UiText::key(QStringLiteral("enterprise_not_available")), {});
+    }
+    return storage;
+}
+
+/// The follow-up dialogs of the log-in open over the dialog that asked for them.
+QWidget* over(MainWindow& window) {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal : &window;
+}
+
+/// The entry named by "uuid" in the open enterprise database, with the storage it came from.
+struct EnterpriseEntry {
+    EnterpriseStorage* storage = nullptr;
+    PassFile* file = nullptr;
+    std::shared_ptr<Info2Item> entry;
+};
+EnterpriseEntry enterpriseEntry(UiContext& ctx, const QVariantMap& values, bool needsEntry) {
+    PassFile* file = ctx.items.database();
+    if (!file || !file->isEnterprise()) {
+        return {};
+    }
+    std::shared_ptr<Info2Item> entry =
+        file->findItem(values.value(QStringLiteral("uuid")).toString());
+    if (needsEntry && !entry) {
+        return {};
+    }
+    EnterpriseStorage* storage = enterpriseStorage(ctx);
+    return storage ? EnterpriseEntry{storage, file, entry} : EnterpriseEntry{};
+}
+
+void registerEnterprise(QtPresenter& presenter, UiContext& ctx, MainWindow& window) {
+    presenter.registerDialog(
+        MainWindow::Dialogs::enterpriseDatabases, [&ctx, &window](const QVariantMap&) {
+            EnterpriseStorage* storage = enterpriseStorage(ctx);
+            if (!storage) {
+                return;
+            }
+            EnterpriseDBManagerDialog dialog(
+                ctx, *storage,
+                [&ctx](const DatabaseInfo& info, IEntrySyncStorage::OpenedDatabase opened,
+                       std::shared_ptr<RemoteFileInfo> file) {
+                    ctx.app.databases().openDownloaded(info, std::move(opened), std::move(file));
+                },
+                &window);
+            dialog.exec();
+        });
+    presenter.registerDialog(
+        EnterpriseDBManagerViewController::loginDialog, [&ctx, &window](const QVariantMap& v) {
+            if (EnterpriseStorage* storage = enterpriseStorage(ctx)) {
+                EnterpriseLoginDialog dialog(ctx, *storage,
+                                             EnterpriseLoginViewController::Method(
+                                                 v.value(QStringLiteral("method")).toInt()),
+                                             over(window));
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(
+        EnterpriseLoginViewController::changePasswordDialog, [&ctx, &window](const QVariantMap&) {
+            if (EnterpriseStorage* storage = enterpriseStorage(ctx)) {
+                EnterpriseChangePasswordDialog dialog(ctx, *storage, over(window));
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(
+        EnterpriseLoginViewController::activate2FADialog, [&ctx, &window](const QVariantMap& v) {
+            if (EnterpriseStorage* storage = enterpriseStorage(ctx)) {
+                Activate2FADialog dialog(
+                    ctx, *storage, v.value(QStringLiteral("secret")).toString(),
+                    v.value(QStringLiteral("qrCode")).toByteArray(), over(window));
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(
+        EnterpriseLoginViewController::login2FADialog, [&ctx, &window](const QVariantMap& v) {
+            if (EnterpriseStorage* storage = enterpriseStorage(ctx)) {
+                Login2FADialog dialog(ctx, *storage, v.value(QStringLiteral("trust")).toBool(),
+                                      v.value(QStringLiteral("description")).toString(),
+                                      over(window));
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(
+        MainWindow::Dialogs::grantAccess, [&ctx, &window](const QVariantMap& v) {
+            const EnterpriseEntry e = enterpriseEntry(ctx, v, true);
+            if (e.storage) {
+                GrantAccessDialog dialog(ctx, *e.storage, *e.file, e.entry, &window);
+                dialog.exec();
+            }
+        });
+    presenter.registerDialog(MainWindow::Dialogs::revokeAccess,
+                             [&ctx, &window](const QVariantMap& v) {
+                                 const EnterpriseEntry e = enterpriseEntry(ctx, v, false);
+                                 if (e.storage) {
+                                     RevokeAccessDialog dialog(ctx, *e.storage, *e.file, &window);
+                                     dialog.exec();
+                                 }
+                             });
+    presenter.registerDialog(
+        MainWindow::Dialogs::sealedAccess, [&ctx, &window](const QVariantMap& v) {
+            const EnterpriseEntry e = enterpriseEntry(ctx, v, true);
+            if (e.storage) {
+                SealedAccessDialog dialog(ctx, *e.storage, *e.file, e.entry, &window);
+                dialog.exec();
+            }
+        });
+}
+
 } // namespace
 
 void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWindow& window) {
@@ -103,6 +227,7 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
             CloudDBManagerDialog dialog(ctx, *storage, *location, ctx.app.databases(), &window);
             dialog.exec();
         });
+    registerEnterprise(presenter, ctx, window);
     presenter.registerDialog(MainWindow::Dialogs::settings, plain<SettingsDialog>(ctx, window));
     // Asked for by the browser or the menu, the generated password goes to the clipboard.
     presenter.registerDialog(MainWindow::Dialogs::generator, [&ctx, &window](const QVariantMap&) {

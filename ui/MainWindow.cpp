@@ -139,6 +139,9 @@ void MainWindow::buildMenus() {
                                        {{QStringLiteral("location"), Locations::raw(location)}});
         });
     }
+    action(
+        file, "menu_open_enterprise", {}, [this] { openDialog(Dialogs::enterpriseDatabases); },
+        "openEnterpriseAction");
     m_recentMenu = file->addMenu(t("menu_recent"));
     file->addSeparator();
     m_databaseActions << action(
@@ -327,7 +330,47 @@ void MainWindow::buildMenus() {
                                   UiText::key(QStringLiteral("about_text")), {});
         },
         "aboutAction");
+    buildEntryMenu();
     rebuildRecentMenu();
+}
+
+void MainWindow::buildEntryMenu() {
+    m_entryMenu = new QMenu(this);
+    m_entryMenu->setObjectName(QStringLiteral("entryContextMenu"));
+    action(
+        m_entryMenu, "menu_edit_entry", {}, [this] { editEntry(currentEntry()); },
+        "contextEditAction");
+    m_entryMenu->addSeparator();
+    const auto withEntry = [this](const QString& dialog) {
+        return [this, dialog] {
+            if (const auto entry = currentEntry()) {
+                m_ctx.presenter.openDialog(dialog, {{QStringLiteral("uuid"), entry->fingerprint}});
+            }
+        };
+    };
+    m_enterpriseActions << action(m_entryMenu, "menu_grant_access", {},
+                                  withEntry(Dialogs::grantAccess), "grantAccessAction")
+                        << action(m_entryMenu, "menu_revoke_access", {},
+                                  withEntry(Dialogs::revokeAccess), "revokeAccessAction")
+                        << action(m_entryMenu, "menu_sealed_access", {},
+                                  withEntry(Dialogs::sealedAccess), "sealedAccessAction");
+    // Access rights exist only on the server's databases.
+    connect(m_entryMenu, &QMenu::aboutToShow, this, [this] {
+        const PassFile* file = m_ctx.items.database();
+        const auto entry = currentEntry();
+        const bool enterprise = file && file->isEnterprise() && entry;
+        // Permissions belong to entries; the list of one's grants is reachable from any row.
+        for (QAction* a : std::as_const(m_enterpriseActions)) {
+            a->setEnabled(enterprise && (a->objectName() == QLatin1String("revokeAccessAction") ||
+                                         !entry->isFolder));
+        }
+    });
+    m_entryView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_entryView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (currentEntry()) {
+            m_entryMenu->popup(m_entryView->viewport()->mapToGlobal(at));
+        }
+    });
 }
 
 void MainWindow::buildDatabaseView() {

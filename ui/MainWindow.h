@@ -49,6 +49,12 @@ public:
         static inline const QString editEntry = QStringLiteral("EntryDetailViewController");
         /// The remote file browser; value "location": the raw value of a cloud location.
         static inline const QString cloudDatabases = QStringLiteral("CloudDBManagerViewController");
+        static inline const QString enterpriseDatabases =
+            QStringLiteral("EnterpriseDBManagerViewController");
+        /// The access rights of an enterprise entry; value "uuid": the entry.
+        static inline const QString grantAccess = QStringLiteral("GrantAccessViewController");
+        static inline const QString revokeAccess = QStringLiteral("RevokeAccessViewController");
+        static inline const QString sealedAccess = QStringLiteral("SealedAccessViewController");
     };
 
     explicit MainWindow(UiContext& ctx, QWidget* parent = nullptr);
@@ -88,6 +94,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildEntryMenu();
     void buildDatabaseView();
     void rebuildNavigation();
     void updateList();
@@ -128,6 +135,9 @@ private:
     DetailPane* m_detail = nullptr;
     QMenu* m_recentMenu = nullptr;
     QList<QAction*> m_databaseActions;
+    /// The entry menu's access-rights commands, usable on an enterprise database only.
+    QMenu* m_entryMenu = nullptr;
+    QList<QAction*> m_enterpriseActions;
     QHash<int, QLabel*> m_statusCells;
     std::vector<NotificationCenter::Token> m_observers;
 };

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -95,6 +96,15 @@ TEST_F(MainWindowTest, AddSearchCopyLockAndUnlockAsAUserDoes) {
     window->findChild<QAction*>(QStringLiteral("copyPasswordAction"))->trigger();
     EXPECT_EQ(clipboard.text(), QStringLiteral("s3cret-Shop"));
     EXPECT_TRUE(clipboard.isSecret());
+    // Access rights exist only on a server's database.
+    auto* entryMenu = window->findChild<QMenu*>(QStringLiteral("entryContextMenu"));
+    auto* grant = window->findChild<QAction*>(QStringLiteral("grantAccessAction"));
+    Q_EMIT entryMenu->aboutToShow();
+    EXPECT_FALSE(grant->isEnabled());
+    session().currentPassFile->krServer = QStringLiteral("127.0.0.1");
+    Q_EMIT entryMenu->aboutToShow();
+    EXPECT_TRUE(grant->isEnabled());
+    session().currentPassFile->krServer.reset();
     clock.advance(61'000);
     EXPECT_TRUE(clipboard.text().isEmpty());
 
