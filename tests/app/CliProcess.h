@@ -52,14 +52,15 @@ public:
             return result;
         }
         process.write(input);
-        process.closeWriteChannel();
         QString err;
         if (onError) {
             QObject::connect(&process, &QProcess::readyReadStandardError, [&] {
                 const QString piece = QString::fromUtf8(process.readAllStandardError());
                 err += piece;
-                onError(piece);
+                onError(piece, process);
             });
+        } else {
+            process.closeWriteChannel();
         }
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);

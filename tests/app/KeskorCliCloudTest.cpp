@@ -1,9 +1,11 @@
 // keskor-cli's cloud commands against the fake drives over real HTTP: the sign-in through the
 // address the command prints, and a database going up, being edited and coming back down.
 
+#include "testing/FakeBoxServer.h"
 #include "testing/FakeDropboxServer.h"
 #include "testing/FakeGDriveServer.h"
 #include "testing/FakeGraphServer.h"
+#include "testing/FakeHiDriveServer.h"
 #include "tests/app/CliTestBase.h"
 
 #include <QJsonDocument>
@@ -25,6 +27,14 @@ public:
     /// The contents of every file of that name on the drive.
     virtual QList<QByteArray> copies(const QString& name) const = 0;
     virtual void setFailure(int status) = 0;
+    /// The browser at the sign-in page; most drives send it back to the program's listener,
+    /// the others give something the user types into the prompt.
+    virtual void signIn(QNetworkAccessManager& browser, const QUrl& page,
+                        const std::function<void(const QByteArray& typed)>& type) {
+        Q_UNUSED(type);
+        QNetworkReply* reply = browser.get(QNetworkRequest(page));
+        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    }
 };
 
 class OneDrive : public Drive {
@@ -90,7 +100,88 @@ public:
     testing::FakeDropboxServer box;
 };
 
+class Box : public Drive {
+public:
+    bool listen() override { return box.listen(); }
+    QJsonObject deployment() const override {
+        return {
+            {QStringLiteral("box"),
+             QJsonObject{{QStringLiteral("clientId"), testing::FakeBoxServer::kClientId},
+                         {QStringLiteral("clientSecret"), testing::FakeBoxServer::kClientSecret},
+                         {QStringLiteral("authorizeHost"), box.apiUrl().toString()},
+                         {QStringLiteral("apiHost"), box.apiUrl().toString()},
+                         {QStringLiteral("uploadHost"), box.uploadUrl().toString()}}}};
+    }
+    QList<QByteArray> copies(const QString& name) const override {
+        QList<QByteArray> found;
+        for (const auto& item : box.items()) {
+            if (item.type == QLatin1String("file") && item.name == name) {
+                found << item.content;
+            }
+        }
+        return found;
+    }
+    void setFailure(int status) override { box.setFailure(status); }
+    /// The page sends the browser to an address of Box's own scheme, which the user pastes.
+    void signIn(QNetworkAccessManager& browser, const QUrl& page,
+                const std::function<void(const QByteArray&)>& type) override {
+        QNetworkRequest request(page);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::ManualRedirectPolicy);
+        QNetworkReply* reply = browser.get(request);
+        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, type] {
+            reply->deleteLater();
+            type(reply->rawHeader("Location") + '\n');
+        });
+    }
+    testing::FakeBoxServer box;
+};
+
+class HiDrive : public Drive {
+public:
+    bool listen() override { return drive.listen(); }
+    QJsonObject deployment() const override {
+        return {{QStringLiteral("hiDrive"),
+                 QJsonObject{
+                     {QStringLiteral("clientId"), testing::FakeHiDriveServer::kClientId},
+                     {QStringLiteral("clientSecret"), testing::FakeHiDriveServer::kClientSecret},
+                     {QStringLiteral("accountHost"), drive.accountUrl().toString()},
+                     {QStringLiteral("apiHost"), drive.apiUrl().toString()}}}};
+    }
+    QList<QByteArray> copies(const QString& name) const override {
+        QList<QByteArray> found;
+        for (const auto& item : drive.items()) {
+            if (!item.isDir && item.name == name) {
+                found << item.content;
+            }
+        }
+        return found;
+    }
+    void setFailure(int status) override { drive.setFailure(status); }
+    /// The page shows a code, which the user types.
+    void signIn(QNetworkAccessManager& browser, const QUrl& page,
+                const std::function<void(const QByteArray&)>& type) override {
+        QNetworkReply* reply = browser.get(QNetworkRequest(page));
+        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, type] {
+            reply->deleteLater();
+            const QString html = QString::fromUtf8(reply->readAll());
+            type(QRegularExpression(QStringLiteral("<b>([^<]+)</b>"))
+                     .match(html)
+                     .captured(1)
+                     .toUtf8() +
+                 '\n');
+        });
+    }
+    testing::FakeHiDriveServer drive;
+};
+
 std::unique_ptr<Drive> makeDrive(const QString& provider) {
+    if (provider == QLatin1String("box")) {
+        return std::make_unique<Box>();
+    }
+    if (provider == QLatin1String("hidrive")) {
+        return std::make_unique<HiDrive>();
+    }
     if (provider == QLatin1String("gdrive")) {
         return std::make_unique<GoogleDrive>();
     }
@@ -116,17 +207,17 @@ protected:
     /// Runs a cloud command on the drive; a sign-in address it prints is followed as a browser
     /// would.
     CliResult cloud(const QString& action, const QStringList& arguments = {}) {
-        return cli.run(
-            QStringList{QStringLiteral("cloud"), action, provider} + arguments, {}, 60000,
-            [this](const QString& err) {
-                const QRegularExpressionMatch m =
-                    QRegularExpression(QStringLiteral("Sign in at: (\\S+)")).match(err);
-                if (m.hasMatch()) {
-                    ++signIns;
-                    QNetworkReply* reply = browser.get(QNetworkRequest(QUrl(m.captured(1))));
-                    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
-                }
-            });
+        return cli.run(QStringList{QStringLiteral("cloud"), action, provider} + arguments, {},
+                       60000, [this](const QString& err, QProcess& process) {
+                           const QRegularExpressionMatch m =
+                               QRegularExpression(QStringLiteral("Sign in at: (\\S+)")).match(err);
+                           if (m.hasMatch()) {
+                               ++signIns;
+                               drive->signIn(
+                                   browser, QUrl(m.captured(1)),
+                                   [&process](const QByteArray& typed) { process.write(typed); });
+                           }
+                       });
     }
 
     const QString provider = QString::fromLatin1(GetParam());
@@ -205,7 +296,7 @@ TEST_P(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, KeskorCliCloudTest,
-                         ::testing::Values("onedrive", "gdrive", "dropbox"));
+                         ::testing::Values("onedrive", "gdrive", "dropbox", "box", "hidrive"));
 
 } // namespace
 } // namespace keskor::test

@@ -60,7 +60,7 @@ protected:
                 return weakRatings ? 10 : static_cast<int>(password.size()) * 4;
             },
             false,
-            [this](Location location) -> std::unique_ptr<IRemoteStorage> {
+            [this](Location location, SessionManager&) -> std::unique_ptr<IRemoteStorage> {
                 auto storage = std::make_unique<RecordingRemoteStorage>();
                 if (location == Location::dropbox) {
                     dropbox = storage.get();

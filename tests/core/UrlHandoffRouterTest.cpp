@@ -54,24 +54,24 @@ protected:
     NotificationCenter notifications;
     ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
     std::map<Location, RecordingRemoteStorage*> storages;
-    AppDelegate app{
-        AppDelegate::Services{paths,
-                              defaults,
-                              keychain,
-                              notifications,
-                              presenter,
-                              [](const QString& key) { return key; },
-                              [](const QString& password) { return int(password.size()) * 4; },
-                              false,
-                              [this](Location location) -> std::unique_ptr<IRemoteStorage> {
-                                  auto storage = std::make_unique<RecordingRemoteStorage>();
-                                  storages[location] = storage.get();
-                                  return storage;
-                              },
-                              [](SessionManager&, SettingManager&) {
-                                  return std::make_unique<InactiveWebSocketManager>();
-                              },
-                              {}}};
+    AppDelegate app{AppDelegate::Services{
+        paths,
+        defaults,
+        keychain,
+        notifications,
+        presenter,
+        [](const QString& key) { return key; },
+        [](const QString& password) { return int(password.size()) * 4; },
+        false,
+        [this](Location location, SessionManager&) -> std::unique_ptr<IRemoteStorage> {
+            auto storage = std::make_unique<RecordingRemoteStorage>();
+            storages[location] = storage.get();
+            return storage;
+        },
+        [](SessionManager&, SettingManager&) {
+            return std::make_unique<InactiveWebSocketManager>();
+        },
+        {}}};
     int fronts = 0;
     UrlHandoffRouter router{app.mainManager().remoteStorageManager, app.databases(),
                             [this] { ++fronts; }};
