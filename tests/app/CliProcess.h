@@ -31,9 +31,10 @@ public:
     /// An environment variable for every later run.
     void setEnv(const QString& name, const QString& value) { m_extra.insert(name, value); }
 
-    /// `onError` sees standard error as it arrives (a sign-in address to follow, say).
+    /// `onError` sees standard error as it arrives (a sign-in address to follow, say) and may
+    /// answer on standard input, which then stays open until the program ends.
     CliResult run(const QStringList& arguments, const QByteArray& input = {}, int timeoutMs = 60000,
-                  const std::function<void(const QString&)>& onError = {}) const {
+                  const std::function<void(const QString&, QProcess&)>& onError = {}) const {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("KESKOR_HOME"), m_home);

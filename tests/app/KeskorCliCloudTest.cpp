@@ -55,7 +55,7 @@ public:
         }
         return found;
     }
-    void setFailure(int status) override { drive->setFailure(status); }
+    void setFailure(int status) override { graph.setFailure(status); }
     testing::FakeGraphServer graph;
 };
 
@@ -247,8 +247,7 @@ TEST_P(KeskorCliCloudTest, PushEditPushPullRoundTrip) {
     EXPECT_EQ(r.out.trimmed(), QStringLiteral("family.pswe"));
 
     const QString copy = dir.file(QStringLiteral("copy.pswe"));
-    r = cloud(
-        {QStringLiteral("pull"), QStringLiteral("onedrive"), QStringLiteral("family.pswe"), copy});
+    r = cloud(QStringLiteral("pull"), {QStringLiteral("family.pswe"), copy});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(bytes(copy), bytes(db));
     const CliResult shown = run({QStringLiteral("show"), copy, QStringLiteral("Mail")});
@@ -274,8 +273,7 @@ TEST_P(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
 
     // A local file is not replaced by a pull unless asked.
     const QByteArray before = bytes(notes);
-    r = cloud(
-        {QStringLiteral("pull"), QStringLiteral("onedrive"), QStringLiteral("family.pswe"), notes});
+    r = cloud(QStringLiteral("pull"), {QStringLiteral("family.pswe"), notes});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(bytes(notes), before);
 
