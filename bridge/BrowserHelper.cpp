@@ -37,13 +37,36 @@ QStringList BrowserHelper::programsOf(BrowserType browser) {
     return {};
 }
 
+QStringList BrowserHelper::desktopEntriesOf(BrowserType browser) {
+    switch (browser) {
+    case BrowserType::Safari:
+        return {};
+    case BrowserType::Chrome:
+        return {QStringLiteral("google-chrome.desktop"),
+                QStringLiteral("com.google.Chrome.desktop"), QStringLiteral("chromium.desktop"),
+                QStringLiteral("org.chromium.Chromium.desktop")};
+    case BrowserType::Firefox:
+        return {QStringLiteral("firefox.desktop"), QStringLiteral("firefox-esr.desktop"),
+                QStringLiteral("org.mozilla.firefox.desktop")};
+    }
+    return {};
+}
+
+QStringList BrowserHelper::commandOf(BrowserType browser) const {
+    const QString program = m_launcher.findProgram(programsOf(browser));
+    if (!program.isEmpty()) {
+        return {program};
+    }
+    return m_launcher.desktopEntryCommand(desktopEntriesOf(browser));
+}
+
 QStringList BrowserHelper::terminalPrograms() {
     return {QStringLiteral("x-terminal-emulator"), QStringLiteral("gnome-terminal"),
             QStringLiteral("konsole"), QStringLiteral("xfce4-terminal"), QStringLiteral("xterm")};
 }
 
 bool BrowserHelper::isInstalled(BrowserType browser) const {
-    return !m_launcher.findProgram(programsOf(browser)).isEmpty();
+    return !commandOf(browser).isEmpty();
 }
 
 bool BrowserHelper::openUrl(const QString& url, BrowserType browser) {
@@ -51,8 +74,9 @@ bool BrowserHelper::openUrl(const QString& url, BrowserType browser) {
     if (!target.isValid()) {
         return false;
     }
-    const QString program = m_launcher.findProgram(programsOf(browser));
-    if (program.isEmpty() || !m_launcher.launch(program, {target.toString(QUrl::FullyEncoded)})) {
+    const QStringList command = commandOf(browser);
+    if (command.isEmpty() || !m_launcher.launch(command.front(), command.mid(1) << target.toString(
+                                                                     QUrl::FullyEncoded))) {
         m_presenter.alert(AlertStyle::warning, UiText::key(QStringLiteral("dialog_error")),
                           UiText::key(QStringLiteral("error_open_browser")), {});
         return false;

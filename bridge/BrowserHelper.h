@@ -1,6 +1,7 @@
 #pragma once
 // Opens entries' URLs: in the desktop's default browser (xdg-open, which follows
-// `xdg-settings get default-web-browser`), in a chosen browser found on the PATH, and for
+// `xdg-settings get default-web-browser`), in a chosen browser found on the PATH or through
+// its desktop entry, and for
 // TeamViewer entries in TeamViewer and for terminal entries in the desktop's terminal
 // (`x-terminal-emulator`). The TeamViewer password never goes on a command line, where every
 // account on the machine can read it: TeamViewer takes it no other way, so it goes to the
@@ -41,10 +42,14 @@ public:
     static QUrl normalisedUrl(const QString& url);
     /// The program names a browser is found by, in order of preference (none for Safari).
     static QStringList programsOf(BrowserType browser);
+    /// Its desktop entries, for a browser that is not on PATH (a Flatpak, say).
+    static QStringList desktopEntriesOf(BrowserType browser);
     static QStringList terminalPrograms();
 
 private:
     void openTeamViewer(const Info2Item& entry, const QString& partnerId);
+    /// The program and arguments that start `browser`; empty when it is not installed.
+    QStringList commandOf(BrowserType browser) const;
 
     UrlOpener& m_opener;
     AppLauncher& m_launcher;

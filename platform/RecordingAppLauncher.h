@@ -5,6 +5,7 @@
 #include "platform/AppLauncher.h"
 #include "platform/UrlOpener.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -20,6 +21,14 @@ public:
         }
         return {};
     }
+    QStringList desktopEntryCommand(const QStringList& ids) const override {
+        for (const QString& id : ids) {
+            if (desktopEntries.contains(id)) {
+                return desktopEntries.value(id);
+            }
+        }
+        return {};
+    }
     bool launch(const QString& program, const QStringList& arguments) override {
         launched.append(QStringList{program} + arguments);
         return succeed;
@@ -30,6 +39,8 @@ public:
     }
 
     QSet<QString> installed;
+    /// Desktop entry id -> its command.
+    QHash<QString, QStringList> desktopEntries;
     bool succeed = true;
     QList<QStringList> launched;
     QList<QUrl> opened;

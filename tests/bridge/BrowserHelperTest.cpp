@@ -65,6 +65,14 @@ TEST_F(BrowserHelperTest, MissingProgramsAreReportedNotLaunched) {
     EXPECT_TRUE(helper.openUrl(QStringLiteral("example.org"), BrowserType::Firefox));
     EXPECT_EQ(desktop.launched.last(),
               (QStringList{QStringLiteral("/usr/bin/firefox-esr"), "http://example.org"}));
+    // Not on PATH, but installed with a desktop entry (a Flatpak): its command, then the URL.
+    desktop.installed.clear();
+    desktop.desktopEntries.insert(QStringLiteral("org.mozilla.firefox.desktop"),
+                                  {QStringLiteral("/usr/bin/flatpak"), QStringLiteral("run"),
+                                   QStringLiteral("org.mozilla.firefox")});
+    EXPECT_TRUE(helper.openUrl(QStringLiteral("example.org"), BrowserType::Firefox));
+    EXPECT_EQ(desktop.launched.last(), (QStringList{QStringLiteral("/usr/bin/flatpak"), "run",
+                                                    "org.mozilla.firefox", "http://example.org"}));
 }
 
 } // namespace
