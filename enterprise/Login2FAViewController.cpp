@@ -1,42 +1,15 @@
 #include "enterprise/Login2FAViewController.h"
 
-#include "enterprise/EnterpriseLoginViewController.h"
 #include "enterprise/EnterpriseStorage.h"
 #include "platform/Presenter.h"
 
 namespace keskor {
 
 Login2FAViewController::Login2FAViewController(EnterpriseStorage& storage, Presenter& presenter)
-    : m_storage(storage), m_presenter(presenter) {}
-
-std::function<void()> Login2FAViewController::succeeded() {
-    return [this, &presenter = m_presenter, alive = std::weak_ptr<int>(m_alive)] {
-        presenter.hideBusy();
-        if (!alive.expired() && m_view.close) {
-            m_view.close();
-        }
-    };
-}
-
-std::function<void(const QString&)> Login2FAViewController::failed() {
-    return [this, &presenter = m_presenter,
-            alive = std::weak_ptr<int>(m_alive)](const QString& message) {
-        presenter.hideBusy();
-        if (alive.expired()) {
-            return;
-        }
-        const bool demand = EnterpriseLoginViewController::isDemand(message);
-        if (demand && m_view.close) {
-            m_view.close();
-        }
-        EnterpriseLoginViewController::showFailure(m_presenter, m_storage, message);
-    };
-}
+    : ServerDemandViewController(storage, presenter) {}
 
 bool Login2FAViewController::confirm(const QString& code) {
-    if (code.trimmed().isEmpty()) {
-        m_presenter.alert(AlertStyle::warning, UiText::plain(QStringLiteral("Warning")),
-                          UiText::key(QStringLiteral("error_input_required")), {});
+    if (!requireInput(!code.trimmed().isEmpty())) {
         return false;
     }
     m_presenter.showBusy(UiText::key(QStringLiteral("connect_to_server")));
