@@ -1,6 +1,7 @@
 #include "storage/box/BoxStorage.h"
 
 #include "core/SessionManager.h"
+#include "storage/RedirectedDownload.h"
 #include "storage/WorkingCopy.h"
 
 #include <QDebug>
@@ -262,38 +263,14 @@ void BoxStorage::downloadFile(std::shared_ptr<RemoteFileInfo> file, Success succ
         return;
     }
     const QString failed = text("error_file_read");
-    // An empty answer is never a database: it must not replace the working copy.
-    const auto write = [target, success, failure, failed](const HttpClient::Response& bytes) {
-        if (bytes.status != 200 || bytes.body.isEmpty() ||
-            !WorkingCopy::write(target, bytes.body)) {
-            failure(failed);
-            return;
-        }
-        success();
-    };
     HttpClient::Request content;
     content.url = api(QStringLiteral("/2.0/files/%1/content").arg(pathPart(*file->id)));
-    // The content route redirects to a pre-authenticated address on another host, fetched
-    // without our token.
-    content.followRedirects = false;
-    m_tokens.send(
-        content,
-        [this, write, failure, failed](const HttpClient::Response& first) {
-            if (first.status == 200) {
-                write(first);
-                return;
-            }
-            if (first.status < 300 || first.status >= 400) {
-                failure(failed);
-                return;
-            }
-            HttpClient::Request download;
-            download.url = first.finalUrl;
-            download.headers = {{"Content-Type", "application/zip"}};
-            m_services.http.send(download, write,
-                                 [failure, failed](const QString&, int) { failure(failed); });
+    RedirectedDownload::fetch(
+        [this](HttpClient::Request request, HttpClient::Done done, HttpClient::Failed failed) {
+            m_tokens.send(std::move(request), std::move(done), std::move(failed));
         },
-        [failure, failed](const QString&, int) { failure(failed); });
+        m_services.http, std::move(content), target, failed, std::move(success),
+        std::move(failure));
 }
 
 void BoxStorage::saveCurrentFile(Success success, Failure failure) {

@@ -4,6 +4,7 @@
 #include "core/SessionManager.h"
 #include "core/shared/AtomicFile.h"
 #include "core/shared/CommonException.h"
+#include "storage/RedirectedDownload.h"
 #include "storage/WorkingCopy.h"
 #include "storage/onedrive/GraphListing.h"
 
@@ -200,36 +201,12 @@ void OneDriveStorage::downloadFile(std::shared_ptr<RemoteFileInfo> file, Success
     const QString failed = m_services.text(QStringLiteral("failed_load_file"));
     HttpClient::Request content;
     content.url = graph(QStringLiteral("me/drive/items/%1/content").arg(pathPart(*file->id)));
-    // The content route redirects to a pre-authenticated address, fetched without our token:
-    // it must not travel to the download host.
-    content.followRedirects = false;
-    const auto write = [target, success, failure, failed](const HttpClient::Response& bytes) {
-        if (bytes.status != 200 || bytes.body.isEmpty() ||
-            !AtomicFile::write(target, bytes.body, nullptr,
-                               QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-            failure(failed);
-            return;
-        }
-        success();
-    };
-    m_account.send(
-        content,
-        [this, write, failure, failed](const HttpClient::Response& first) {
-            if (first.status == 200) {
-                write(first);
-                return;
-            }
-            if (first.status < 300 || first.status >= 400) {
-                failure(failed);
-                return;
-            }
-            HttpClient::Request download;
-            download.url = first.finalUrl;
-            download.headers = {{"Content-Type", "application/zip"}};
-            m_services.http.send(download, write,
-                                 [failure, failed](const QString&, int) { failure(failed); });
+    RedirectedDownload::fetch(
+        [this](HttpClient::Request request, HttpClient::Done done, HttpClient::Failed failed) {
+            m_account.send(std::move(request), std::move(done), std::move(failed));
         },
-        [failure, failed](const QString&, int) { failure(failed); });
+        m_services.http, std::move(content), target, failed, std::move(success),
+        std::move(failure));
 }
 
 void OneDriveStorage::saveCurrentFile(Success success, Failure failure) {
