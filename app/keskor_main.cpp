@@ -234,8 +234,8 @@ int runDesktop(QApplication& app, const QCommandLineParser& args, const Deployme
     delegate.applicationWillTerminate();
     return status;
 }
-#endif
 
+/// Whether this run needs no window (and so no display).
 bool wantsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
@@ -246,6 +246,7 @@ bool wantsHeadless(int argc, char** argv) {
     }
     return false;
 }
+#endif
 
 } // namespace
 
