@@ -380,7 +380,7 @@ private:
         while (nextChild()) {
             const QStringView name = m_reader.name();
             if (name == "Name"_L1) {
-                record.description = elementText();
+                record.setDescription(elementText());
             } else if (name == "Notes"_L1) {
                 const QString notes = elementText();
                 if (!notes.isEmpty()) {
@@ -400,10 +400,10 @@ private:
 
     std::shared_ptr<Info2Item> newItem(int type) const {
         auto item = std::make_shared<Info2Item>();
-        item->fingerprint = FingerPrintHelper::getNewFingerprint();
+        item->setFingerprint(FingerPrintHelper::getNewFingerprint());
         item->type = type;
         item->isFolder = type == Info2Item::TypeFolder;
-        item->description = QString("");
+        item->setDescription(QString(""));
         item->created = m_now;
         item->lastModified = m_now;
         return item;
@@ -462,7 +462,7 @@ private:
             }
         }
         if (key == "Title"_L1) {
-            entry.description = value;
+            entry.setDescription(value);
         } else if (key == "Password"_L1) {
             entry.setPassword(value);
         } else if (key == "UserName"_L1 || key == "URL"_L1 || key == "Notes"_L1) {
@@ -477,7 +477,7 @@ private:
                 entry.addAdditionalUrl(value);
             }
         } else {
-            entry.customFields.append(PswField{key, value, QString(), !isProtected});
+            entry.mutableCustomFields().append(PswField{key, value, QString(), !isProtected});
         }
     }
 
@@ -502,9 +502,9 @@ private:
             }
         }
         attachment.lastModified = entry.lastModified;
-        entry.attachments.append(std::move(attachment));
+        entry.mutableAttachments().append(std::move(attachment));
         if (ref) {
-            m_refs.push_back(BinaryRef{&entry, entry.attachments.size() - 1, *ref, refLine});
+            m_refs.push_back(BinaryRef{&entry, entry.attachments().size() - 1, *ref, refLine});
         }
     }
 
@@ -565,7 +565,7 @@ private:
                     "hold"_s.arg(ref.line)
                         .arg(ref.id));
             }
-            ref.entry->attachments[ref.index].data = *found;
+            ref.entry->mutableAttachments()[ref.index].data = *found;
         }
     }
 

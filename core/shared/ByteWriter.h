@@ -25,6 +25,9 @@ public:
     ByteWriter& operator<<(const QByteArray& v);
     ByteWriter& operator<<(const QStringList& v);
 
+    /// Bytes as they are, with no length: for parts already in the body's form.
+    void append(const char* data, qsizetype size) { m_out.append(data, size); }
+
     static constexpr std::uint32_t kNull = 0xFFFFFFFFu;
 
 private:

@@ -37,7 +37,7 @@ protected:
     QStringList names() const {
         QStringList out;
         for (const auto& item : controller.resultArray()) {
-            out << item->description;
+            out << item->description();
         }
         return out;
     }
@@ -86,7 +86,7 @@ TEST_F(AnalyzeTest, EditOpensTheRightEditorOrRefuses) {
     ASSERT_EQ(presenter.calls().size(), 2);
     EXPECT_EQ(presenter.calls()[0].dialogId, QStringLiteral("EntryDetailViewController"));
     EXPECT_EQ(presenter.calls()[0].values.value("fingerprint").toString(),
-              controller.resultArray()[0]->fingerprint);
+              controller.resultArray()[0]->fingerprint());
     EXPECT_EQ(presenter.calls()[1].dialogId, QStringLiteral("DocumentDetailViewController"));
 
     file.krServer = QStringLiteral("server.example");

@@ -34,7 +34,7 @@ std::shared_ptr<Info2Item> plainEntry(const QString& name) {
 QStringList names(const std::vector<std::shared_ptr<Info2Item>>& items) {
     QStringList out;
     for (const auto& item : items) {
-        out.append(item->description);
+        out.append(item->description());
     }
     return out;
 }
@@ -70,11 +70,11 @@ const BoundaryCase kBoundaries[] = {
      [](Info2Item& e) { e.expiryDate = 0.0; }, true},
     {"AttachmentOfExactlyTheSizeHolds", [](auto& o) { o.withAttachmentBigger = 2; },
      [](Info2Item& e) {
-         e.attachments = {attachmentOf(1024), attachmentOf(1024)};
+         e.mutableAttachments() = {attachmentOf(1024), attachmentOf(1024)};
      },
      true},
     {"AttachmentOneKiBSmallerDoesNot", [](auto& o) { o.withAttachmentBigger = 3; },
-     [](Info2Item& e) { e.attachments = {attachmentOf(2048)}; }, false},
+     [](Info2Item& e) { e.mutableAttachments() = {attachmentOf(2048)}; }, false},
     {"NoAttachmentAgainstZeroHolds", [](auto& o) { o.withAttachmentBigger = 0; }, [](Info2Item&) {},
      true},
     {"NoAttachmentAgainstOneDoesNot", [](auto& o) { o.withAttachmentBigger = 1; },
@@ -105,7 +105,7 @@ protected:
     // root: a, F{ b, G{ c } }, d
     void SetUp() override {
         a = plainEntry(QStringLiteral("a"));
-        a->attachments = {attachmentOf(5000)};
+        a->mutableAttachments() = {attachmentOf(5000)};
         b = plainEntry(QStringLiteral("b"));
         b->icon.custom = true;
         b->lastAccessed = 0.0;
@@ -159,11 +159,11 @@ TEST_F(CleanUpSearchTree, HistoryFlagDoesNotNarrowAnAndSearch) {
 TEST(CleanUpAttachmentSize, IsTheSumInKiBRoundedUp) {
     Info2Item e;
     EXPECT_EQ(CleanUpSearch::attachmentSize(e), 0);
-    e.attachments = {attachmentOf(1)};
+    e.mutableAttachments() = {attachmentOf(1)};
     EXPECT_EQ(CleanUpSearch::attachmentSize(e), 1);
-    e.attachments = {attachmentOf(1024), attachmentOf(1024)};
+    e.mutableAttachments() = {attachmentOf(1024), attachmentOf(1024)};
     EXPECT_EQ(CleanUpSearch::attachmentSize(e), 2);
-    e.attachments.append(attachmentOf(1));
+    e.mutableAttachments().append(attachmentOf(1));
     EXPECT_EQ(CleanUpSearch::attachmentSize(e), 3);
 }
 

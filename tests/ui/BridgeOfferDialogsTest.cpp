@@ -61,9 +61,9 @@ TEST_F(BridgeOfferDialogsTest, AddKeepsTheCorrectedLoginInTheChosenFolder) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     std::shared_ptr<Info2Item> added;
     for (const auto& folder : file().items()) {
-        if (folder->description == QStringLiteral("E-mail")) {
+        if (folder->description() == QStringLiteral("E-mail")) {
             for (const auto& item : folder->subItems()) {
-                if (item->description == QStringLiteral("Shop")) {
+                if (item->description() == QStringLiteral("Shop")) {
                     added = item;
                 }
             }
@@ -78,7 +78,7 @@ TEST_F(BridgeOfferDialogsTest, AddKeepsTheCorrectedLoginInTheChosenFolder) {
 TEST_F(BridgeOfferDialogsTest, UpdateStoresTheNewPasswordOnlyWhenBothFieldsAgree) {
     std::shared_ptr<Info2Item> entry;
     for (const auto& folder : file().items()) {
-        if (folder->description == QStringLiteral("E-mail")) {
+        if (folder->description() == QStringLiteral("E-mail")) {
             entry = folder->subItems().front();
         }
     }

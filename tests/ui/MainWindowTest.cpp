@@ -61,7 +61,7 @@ protected:
     QStringList listedTitles() {
         QStringList titles;
         for (const auto& item : window->entryModel().items()) {
-            titles.append(item->description);
+            titles.append(item->description());
         }
         return titles;
     }
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, AddSearchCopyLockAndUnlockAsAUserDoes) {
     const auto card = session().currentPassFile->root().subItems();
     bool cardStored = false;
     for (const auto& item : card) {
-        if (item->description == QStringLiteral("Travel card")) {
+        if (item->description() == QStringLiteral("Travel card")) {
             cardStored = item->type == int(EntryType::CreditCard) &&
                          item->customField(QStringLiteral("Card number")) &&
                          item->customField(QStringLiteral("Card number"))->value ==
@@ -137,19 +137,19 @@ TEST_F(MainWindowTest, TheEditorKeepsHugeAndRightToLeftValuesWhole) {
     }
     std::shared_ptr<Info2Item> stored;
     for (const auto& item : session().currentPassFile->items()) {
-        if (item->description == rtl) {
+        if (item->description() == rtl) {
             stored = item;
         }
     }
     ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->description, rtl);
+    EXPECT_EQ(stored->description(), rtl);
     EXPECT_EQ(stored->password()->size(), huge.size());
     EXPECT_EQ(stored->comment()->size(), huge.size());
 
     // Editing it again without a change leaves it as it was, with no history version.
     EntryEditorDialog again(ctx(), stored);
     again.accept();
-    EXPECT_TRUE(stored->history.empty());
+    EXPECT_TRUE(stored->history().empty());
     EXPECT_EQ(stored->password()->size(), huge.size());
 }
 

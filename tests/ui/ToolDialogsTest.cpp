@@ -71,7 +71,7 @@ protected:
         std::shared_ptr<Info2Item> found;
         std::function<void(const Info2Item&)> walk = [&](const Info2Item& folder) {
             for (const auto& child : folder.subItems()) {
-                if (child->description == title) {
+                if (child->description() == title) {
                     found = child;
                 }
                 walk(*child);
@@ -245,7 +245,7 @@ TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
     storage.createBackup(base, key, database());
     // A backup of another database is not listed.
     storage.createBackup(QStringLiteral("other"), key, database());
-    find(QStringLiteral("Shop"))->description = QStringLiteral("Changed");
+    find(QStringLiteral("Shop"))->setDescription(QStringLiteral("Changed"));
 
     BackupManagerDialog dialog(ctx());
     dialog.show();
