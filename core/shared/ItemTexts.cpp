@@ -79,7 +79,17 @@ void appendRun(Buffer& out, QByteArrayView bytes, bool null) {
 }
 
 void appendText(Buffer& out, const QString& text) {
-    QByteArray utf8 = text.toUtf8();
+    // A lone surrogate has no UTF-8 form: it is kept as U+FFFD, which exports then show.
+    QString checked = text;
+    for (qsizetype i = 0; i < checked.size(); ++i) {
+        const QChar c = checked.at(i);
+        if (c.isHighSurrogate() && i + 1 < checked.size() && checked.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            checked[i] = QChar::ReplacementCharacter;
+        }
+    }
+    QByteArray utf8 = checked.toUtf8();
     appendRun(out, utf8, text.isNull());
     secureWipe(utf8);
 }

@@ -31,7 +31,7 @@ TEST_P(ItemTextsTest, EveryFormComesBackAsSetAndIsFound) {
     folder->addSubItem(entry);
 
     const Info2Item parsed = PassFileCodec::parseItem(PassFileCodec::serializeItem(*entry));
-    for (const Info2Item* item : {entry.get(), &parsed}) {
+    for (const Info2Item* item : {static_cast<const Info2Item*>(entry.get()), &parsed}) {
         EXPECT_EQ(item->fingerprint(), fingerprint);
         EXPECT_EQ(item->fingerprint().isNull(), fingerprint.isNull());
         EXPECT_EQ(item->description(), QStringLiteral("Zürich 🔑"));
