@@ -205,8 +205,7 @@ TEST_P(LockTimeSettingTest, TimerRunsForTheSettingInMinutes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Minutes, LockTimeSettingTest,
-                         ::testing::Values(IntervalCase{"OneMinute", 1, kMinute},
-                                           IntervalCase{"Default", 3, 3 * kMinute},
+                         ::testing::Values(IntervalCase{"Default", 3, 3 * kMinute},
                                            IntervalCase{"OneDay", 1440, 1440 * kMinute},
                                            IntervalCase{"Never", -1, std::nullopt},
                                            IntervalCase{"ZeroMeansShortest", 0, kMinute},
