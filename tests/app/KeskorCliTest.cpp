@@ -293,6 +293,8 @@ TEST_F(KeskorCliTest, ReadOnlyCommandsLeaveTheProfileAndTheDatabaseAsTheyWere) {
     ok({"search", db, "alice"});
     ok({"export", db, "-"});
     ok({"analyze", db});
+    ok({"clean", db, "--never-used", "--delete", "--dry-run"});
+    ok({"replace", db, "alice", "bob", "--dry-run"});
     EXPECT_EQ(snapshot(dir.path()), before);
     ok({"mkdir", db, "Work"});
     EXPECT_NE(snapshot(dir.path()), before) << "a change is seen by the comparison";

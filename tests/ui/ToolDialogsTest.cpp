@@ -240,6 +240,7 @@ TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
         session().keyHelper.keyFromCredentials(database(), Credentials(kPassword, std::nullopt));
     const QString base = BackupStorage::backupBaseName(info.name);
     // Opening may have made one already, as the settings ask.
+    storage.waitForBackups();
     const auto before = BackupManagerController::backupsOf(storage, info.name).size();
     storage.createBackup(base, key, database());
     storage.createBackup(base, key, database());
