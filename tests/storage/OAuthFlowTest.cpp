@@ -56,8 +56,8 @@ protected:
 // The loopback sign-in and the refresh themselves are driven by the provider tests.
 TEST(OAuthTokensTest, RenewAMinuteEarlyAndSurviveTheirStoredForm) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    OAuthFlow::Tokens tokens{QStringLiteral("access"), QStringLiteral("refresh"), now.addSecs(61),
-                             {}};
+    OAuthFlow::Tokens tokens{
+        QStringLiteral("access"), QStringLiteral("refresh"), now.addSecs(61), {}};
     EXPECT_FALSE(tokens.expiresSoon(now));
     EXPECT_TRUE(tokens.expiresSoon(now.addSecs(2)));
     const std::optional<OAuthFlow::Tokens> stored = OAuthFlow::Tokens::fromJson(tokens.toJson());
