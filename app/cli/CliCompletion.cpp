@@ -95,20 +95,20 @@ _keskor_cli() {
         fi
     done
     # Every way of writing the arguments that fits those so far proposes its next word.
-    local n=${#words[@]} pattern spec specs choices=() kinds=' '
+    local n=${#words[@]} pattern rule rules choices=() kinds=' '
     for pattern in "${patterns[@]}"; do
-        read -ra specs <<<"$pattern"
-        ((n < ${#specs[@]})) || continue
+        read -ra rules <<<"$pattern"
+        ((n < ${#rules[@]})) || continue
         for ((i = 0; i < n; i++)); do
-            spec=${specs[i]}
-            [[ $spec != =* || "|${spec#=}|" == *"|${words[i]}|"* ]] || continue 2
+            rule=${rules[i]}
+            [[ $rule != =* || "|${rule#=}|" == *"|${words[i]}|"* ]] || continue 2
         done
-        spec=${specs[n]}
-        if [[ $spec == =* ]]; then
-            spec=${spec#=}
-            choices+=(${spec//|/ })
+        rule=${rules[n]}
+        if [[ $rule == =* ]]; then
+            rule=${rule#=}
+            choices+=(${rule//|/ })
         else
-            kinds+="$spec "
+            kinds+="$rule "
         fi
     done
     COMPREPLY=($(compgen -W "${choices[*]}" -- "$cur"))
@@ -129,26 +129,26 @@ const char* const kZsh = R"(#compdef keskor-cli
 # The next argument of a command, from the ways of writing its arguments ($@): "=a|b" for one
 # of those words, "db" for a database file, "file", "dir", "-" for anything.
 _keskor_cli_arguments() {
-    local -a typed specs choices
-    local word pattern spec i fits file=0 db=0 dir=0
+    local -a typed rules choices
+    local word pattern rule i fits file=0 db=0 dir=0
     for word in "${(@)words[1,CURRENT-1]}"; do
         [[ $word == -* ]] || typed+=("$word")
     done
     for pattern in "$@"; do
-        specs=(${=pattern})
-        (( ${#typed} < ${#specs} )) || continue
+        rules=(${=pattern})
+        (( ${#typed} < ${#rules} )) || continue
         fits=1
         for (( i = 1; i <= ${#typed}; i++ )); do
-            spec=$specs[i]
-            if [[ $spec == =* && "|${spec#=}|" != *"|$typed[i]|"* ]]; then
+            rule=$rules[i]
+            if [[ $rule == =* && "|${rule#=}|" != *"|$typed[i]|"* ]]; then
                 fits=0
                 break
             fi
         done
         (( fits )) || continue
-        spec=$specs[${#typed}+1]
-        case $spec in
-        =*) choices+=(${(s:|:)${spec#=}}) ;;
+        rule=$rules[${#typed}+1]
+        case $rule in
+        =*) choices+=(${(s:|:)${rule#=}}) ;;
         file) file=1 ;;
         db) db=1 ;;
         dir) dir=1 ;;
@@ -190,7 +190,7 @@ _keskor_cli() {
 _keskor_cli "$@"
 )";
 
-/// Escapes a text for the brackets and colons of an _arguments spec.
+/// Escapes a text for the brackets and colons of an _arguments rule.
 QString zshDescription(QString text) {
     static const QRegularExpression special(QStringLiteral("([\\\\\\[\\]:])"));
     return text.replace(special, QStringLiteral("\\\\1")).replace(u'\n', u' ');
@@ -204,23 +204,23 @@ CliCompletion::CliCompletion(const QList<CliCommand>& commands, OptionsOf option
 QStringList CliCompletion::patterns(const CliCommand& command) {
     QStringList result;
     for (const QString& way : command.arguments.split(QStringLiteral(" | "), Qt::SkipEmptyParts)) {
-        QStringList specs;
+        QStringList rules;
         for (QString word : way.split(u' ', Qt::SkipEmptyParts)) {
             word.remove(u'[').remove(u']');
             if (command.argumentWords.contains(word)) {
-                specs.append(u'=' + command.argumentWords.value(word).join(u'|'));
+                rules.append(u'=' + command.argumentWords.value(word).join(u'|'));
             } else if (word.front().isLower()) {
-                specs.append(u'=' + word);
+                rules.append(u'=' + word);
             } else if (word == u"DB") {
-                specs.append(QStringLiteral("db"));
+                rules.append(QStringLiteral("db"));
             } else if (word == u"FILE" || word == u"IN" || word.contains(u'.')) {
-                specs.append(QStringLiteral("file"));
+                rules.append(QStringLiteral("file"));
             } else {
-                specs.append(QStringLiteral("-"));
+                rules.append(QStringLiteral("-"));
             }
         }
-        if (!specs.isEmpty()) {
-            result.append(specs.join(u' '));
+        if (!rules.isEmpty()) {
+            result.append(rules.join(u' '));
         }
     }
     return result;
@@ -270,7 +270,7 @@ QString CliCompletion::zsh() const {
     for (const CliCommand& command : m_commands) {
         commands +=
             QStringLiteral("        %1\n").arg(singleQuoted(command.name + u':' + command.summary));
-        QStringList specs;
+        QStringList rules;
         for (const QCommandLineOption& option : m_options(command)) {
             const QString description = u'[' + zshDescription(option.description()) + u']';
             const QString action = valueKind(option) == u"file"  ? QStringLiteral("_files")
@@ -278,16 +278,16 @@ QString CliCompletion::zsh() const {
                                                                  : QStringLiteral(" ");
             for (const QString& name : option.names()) {
                 if (option.valueName().isEmpty()) {
-                    specs.append(singleQuoted(optionName(name) + description));
+                    rules.append(singleQuoted(optionName(name) + description));
                 } else {
                     // A value in the same word ("--name=x", "-Lx") or in the next one.
-                    specs.append(singleQuoted(
+                    rules.append(singleQuoted(
                         u'*' + optionName(name) + (name.size() == 1 ? u'+' : u'=') + description +
                         u':' + zshDescription(option.valueName()) + u':' + action));
                 }
             }
         }
-        specs.append(QStringLiteral("'*:: :->arguments'"));
+        rules.append(QStringLiteral("'*:: :->arguments'"));
         QStringList patterns;
         for (const QString& pattern : CliCompletion::patterns(command)) {
             patterns.append(singleQuoted(pattern));
@@ -295,7 +295,7 @@ QString CliCompletion::zsh() const {
         cases += QStringLiteral("    %1)\n        patterns=(%2)\n        _arguments -s -S : \\\n"
                                 "            %3 && return\n        ;;\n")
                      .arg(command.name, patterns.join(u' '),
-                          specs.join(QStringLiteral(" \\\n            ")));
+                          rules.join(QStringLiteral(" \\\n            ")));
     }
     return QString::fromLatin1(kZsh)
         .replace(QStringLiteral("@DB@"),
