@@ -13,7 +13,8 @@ namespace keskor {
 AppDelegate::AppDelegate(Services s)
     : m_paths(s.paths), m_presenter(s.presenter), m_installIdleTimer(std::move(s.installIdleTimer)),
       m_main(s.defaults, s.keychain, s.notifications, std::move(s.storageFactory), s.websocket),
-      m_backups(s.paths, [this] { return m_main.settingManager.backupCount(); }),
+      m_backups(
+          s.paths, [this] { return m_main.settingManager.backupCount(); }, s.backupPool),
       m_databases(DatabaseController::Dependencies{
           s.paths, m_main.sessionManager, m_main.settingManager, m_main.recentFilesManager,
           m_main.remoteStorageManager, m_main.statusManager, s.notifications, s.presenter,
@@ -69,6 +70,8 @@ void AppDelegate::applicationWillTerminate() {
     m_main.websocketManager->stopServer();
     // The credentials and derived keys are wiped now, not whenever the process ends.
     m_main.sessionManager.close();
+    // An opening backup still being written is finished, not lost.
+    m_backups.waitForBackups();
     // The clean-up runs on a background thread; the process must not end before it did.
     QSemaphore finished;
     m_databases.cleanUpAtTermination([&finished](bool) { finished.release(); });

@@ -34,6 +34,9 @@ public:
         MainManager::WebSocketFactory websocket;
         /// Installs the application-wide activity monitor and starts the idle timer.
         std::function<void()> installIdleTimer;
+        /// Where backups are listed and the opening backup is written; the global pool when
+        /// none is given.
+        QThreadPool* backupPool = nullptr;
     };
 
     explicit AppDelegate(Services services);
@@ -54,8 +57,8 @@ public:
     void mainWindowDidLoad();
     /// The quit questions; true when the program may end now.
     bool applicationShouldTerminate();
-    /// Ends the run: stops the bridge, wipes the session and empties the cloud working folders,
-    /// waiting for it.
+    /// Ends the run: stops the bridge, wipes the session, finishes the backups being written
+    /// and empties the cloud working folders, waiting for both.
     void applicationWillTerminate();
 
 private:

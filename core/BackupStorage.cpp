@@ -166,8 +166,62 @@ QString BackupStorage::backupFileName(const QString& baseName, int index) {
     return index <= 0 ? baseName + ext : baseName + u'_' + QString::number(index) + ext;
 }
 
+BackupStorage::~BackupStorage() {
+    waitForBackups();
+}
+
 QString BackupStorage::createBackup(const QString& baseName, const Key256& key,
                                     const PassFile& file) {
+    const int count = backupCount();
+    // After the queued ones, so the slots fill in the order the backups were asked for.
+    waitForBackups();
+    return write(baseName, count, key, file);
+}
+
+void BackupStorage::startBackup(const QString& baseName, const Key256& key, PassFile file) {
+    // The count is read here: the settings belong to the calling thread.
+    const int count = backupCount();
+    QMutexLocker lock(&m_mutex);
+    m_jobs.push_back(Job{baseName, count, key, std::move(file)});
+    if (!m_draining) {
+        m_draining = true;
+        m_pool->start([this] { drain(); });
+    }
+}
+
+void BackupStorage::drain() {
+    for (;;) {
+        std::optional<Job> job;
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_jobs.empty()) {
+                m_draining = false;
+                m_drained.wakeAll();
+                return;
+            }
+            job.emplace(std::move(m_jobs.front()));
+            m_jobs.pop_front();
+        }
+        try {
+            write(job->baseName, job->count, job->key, job->file);
+        } catch (const CommonException& e) {
+            qWarning().noquote() << "backup failed:" << e.message();
+        }
+        // The key copy is wiped as it goes.
+        job.reset();
+    }
+}
+
+void BackupStorage::waitForBackups() {
+    QMutexLocker lock(&m_mutex);
+    while (m_draining) {
+        m_drained.wait(&m_mutex);
+    }
+}
+
+QString BackupStorage::write(const QString& baseName, int count, const Key256& key,
+                             const PassFile& file) {
+    const QMutexLocker writing(&m_writing);
     if (baseName.isEmpty() || baseName == u"." || baseName == u".." || baseName.contains(u'/') ||
         baseName.contains(QChar(0))) {
         throw CommonException(
@@ -176,7 +230,6 @@ QString BackupStorage::createBackup(const QString& baseName, const Key256& key,
     if (!file.hasBody()) {
         throw CommonException(QStringLiteral("The database has no content to back up."));
     }
-    const int count = backupCount();
     if (!PrivateFiles::makeFolder(m_root)) {
         throw CommonException(QStringLiteral("Could not create the backup folder %1.")
                                   .arg(QDir::toNativeSeparators(m_root)));

@@ -8,10 +8,15 @@
 
 #include "core/BackupFileInfo.h"
 #include "core/DatabaseInfo.h"
+#include "core/shared/Key256.h"
+#include "core/shared/PassFile.h"
 
 #include <QList>
+#include <QMutex>
 #include <QString>
+#include <QWaitCondition>
 #include <Qt>
+#include <deque>
 #include <functional>
 
 class QThreadPool;
@@ -19,8 +24,6 @@ class QThreadPool;
 namespace keskor {
 
 class AppPaths;
-class Key256;
-class PassFile;
 
 class BackupStorage {
 public:
@@ -29,10 +32,14 @@ public:
     enum class SortKey { name, size, modified };
 
     /// `backupCount` is asked afresh for every backup, as settings are read on every use;
-    /// without one the default count applies. Listing runs on `pool` (the global pool when
-    /// none is given).
+    /// without one the default count applies. Listing and the backups started by
+    /// startBackup run on `pool` (the global pool when none is given).
     BackupStorage(const AppPaths& paths, std::function<int()> backupCount,
                   QThreadPool* pool = nullptr);
+    /// Waits for the backups still being written.
+    ~BackupStorage();
+    BackupStorage(const BackupStorage&) = delete;
+    BackupStorage& operator=(const BackupStorage&) = delete;
 
     /// The backup folder; it is created by the first backup.
     const QString& root() const noexcept { return m_root; }
@@ -48,7 +55,14 @@ public:
     /// Writes `file`, sealed with `key`, as a Zip-form backup into the next slot of `baseName`
     /// and returns its path. The database itself is left untouched. The write is atomic: when it
     /// fails every earlier backup is still there. Throws CommonException with a readable text.
+    /// Backups started before are written first.
     QString createBackup(const QString& baseName, const Key256& key, const PassFile& file);
+    /// The same backup written on the pool, so the caller goes on at once: `file` and `key` are
+    /// copies the job owns and wipes when done. Backups are written one at a time, in the order
+    /// they were started; a failure is logged.
+    void startBackup(const QString& baseName, const Key256& key, PassFile file);
+    /// Blocks until every backup started so far is written or has failed.
+    void waitForBackups();
 
     /// Reads the folder on the pool and hands the backups, in name order, to `completion` on
     /// the main thread (never before this call returns). The storage may be gone by then; the
@@ -72,12 +86,29 @@ public:
                      Qt::SortOrder order = Qt::AscendingOrder);
 
 private:
+    struct Job {
+        QString baseName;
+        int count;
+        Key256 key;
+        PassFile file;
+    };
+
     /// The local path of a listed backup when it lies directly in the backup folder.
     QString fileInFolder(const BackupFileInfo& backup) const;
+    QString write(const QString& baseName, int count, const Key256& key, const PassFile& file);
+    /// Writes the queued jobs on a pool thread until none is left.
+    void drain();
 
     QString m_root;
     std::function<int()> m_backupCount;
     QThreadPool* m_pool = nullptr;
+    /// Held while a backup rotates the slots.
+    QMutex m_writing;
+    /// Guards the queue below.
+    QMutex m_mutex;
+    QWaitCondition m_drained;
+    std::deque<Job> m_jobs;
+    bool m_draining = false;
 };
 
 } // namespace keskor

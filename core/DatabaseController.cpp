@@ -307,8 +307,13 @@ void DatabaseController::sessionBackup(bool opening) {
     }
     try {
         const Key256 key = s.keyHelper.keyFromCredentials(*s.currentPassFile, s.credentials());
-        m_d.backups.createBackup(BackupStorage::backupBaseName(s.currentDBInfo->name), key,
-                                 *s.currentPassFile);
+        const QString base = BackupStorage::backupBaseName(s.currentDBInfo->name);
+        // The window is usable while the opening backup is written from a copy.
+        if (opening) {
+            m_d.backups.startBackup(base, key, *s.currentPassFile);
+        } else {
+            m_d.backups.createBackup(base, key, *s.currentPassFile);
+        }
     } catch (const CommonException& e) {
         qWarning().noquote() << "backup failed:" << e.message();
     }

@@ -2,7 +2,8 @@
 // The database workflows: open, create, write, the session save and backup, save under a new
 // name, close, and the clean-up of the cloud working copies at the end of a run. They talk to
 // the user only through the presenter, so the desktop window, the CLI and the tests drive the
-// same code. Everything runs on the main thread; uploads complete there too.
+// same code. Everything runs on the main thread, uploads complete there too; only the opening
+// backup is written on a worker thread.
 
 #include "core/CloudDBManagerViewControllerDelegate.h"
 #include "core/CreateDatabaseValidator.h"
@@ -96,6 +97,7 @@ public:
     /// uploads again. An enterprise database sends its changed entries on every save.
     bool saveSession(bool isExplicit);
     /// A backup of the open database when the settings ask for it; failures are logged only.
+    /// The opening backup is written on a worker thread from a copy, the saving one at once.
     void sessionBackup(bool opening);
     /// Writes the open database to a file the user chooses.
     bool saveAs();

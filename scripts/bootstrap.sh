@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-networkauth-dev qt6-websockets-dev
   libqt6svg6
   qtkeychain-qt6-dev libquazip1-qt6-dev
-  libssl-dev libsodium-dev zlib1g-dev libzstd-dev
+  libssl-dev libsodium-dev zlib1g-dev libzstd-dev libpugixml-dev libargon2-dev
   libxtst-dev libxi-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format

@@ -25,8 +25,16 @@ QString WorkingCopy::path(const AppPaths& paths, Location location, const QStrin
     }
 }
 
-std::optional<QByteArray> WorkingCopy::read(const QString& path, QString* error) {
-    QFile file(path);
+std::optional<QByteArray> WorkingCopy::load(const AppPaths& paths, Location location,
+                                            const QString& name, QString* error) {
+    if (error) {
+        error->clear();
+    }
+    const QString source = path(paths, location, name);
+    if (source.isEmpty()) {
+        return std::nullopt;
+    }
+    QFile file(source);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error) {
             *error = file.errorString();

@@ -20,8 +20,10 @@ public:
     static bool isPlainName(const QString& name);
     /// The copy's path; empty when the folder cannot be made or the name is not plain.
     static QString path(const AppPaths& paths, Location location, const QString& name);
-    /// The copy's bytes; no value (and `error` set) when it cannot be read.
-    static std::optional<QByteArray> read(const QString& path, QString* error);
+    /// The bytes of the copy of `name`, as an upload sends them. No value when there is no
+    /// copy for the name (`error` left empty) or it cannot be read (`error` says why).
+    static std::optional<QByteArray> load(const AppPaths& paths, Location location,
+                                          const QString& name, QString* error);
     /// Replaces the copy atomically; a failed write leaves the previous one.
     static bool write(const QString& path, const QByteArray& bytes);
 };

@@ -5,15 +5,17 @@
 #include "core/shared/EncryptionHelper.h"
 #include "core/shared/FingerPrintHelper.h"
 #include "core/shared/ParseHelper.h"
+#include "core/shared/SecureBytes.h"
 
 #include <QHash>
 #include <QStringDecoder>
 #include <QTimeZone>
-#include <QXmlStreamReader>
 #include <QtEndian>
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <map>
+#include <pugixml.hpp>
 
 namespace keskor {
 
@@ -202,38 +204,88 @@ struct BinaryRef {
     Info2Item* entry;
     qsizetype index;
     QString id;
-    qint64 line;
+    std::ptrdiff_t offset;
 };
+
+bool named(const pugi::xml_node& node, const char* name) {
+    return std::strcmp(node.name(), name) == 0;
+}
+
+bool isTrue(const pugi::xml_attribute& attribute) {
+    return attribute &&
+           ParseHelper::parseBool(QString::fromUtf8(attribute.value())).value_or(false);
+}
 
 class Parser {
 public:
-    Parser(const QByteArray& xml, const ImportProgress& progress)
-        : m_reader(xml), m_progress(progress), m_total(xml.size()) {}
+    Parser(QByteArray xml, const KeePassXmlImporter::Unsealing* unsealing,
+           const ImportProgress& progress)
+        : m_buffer(std::move(xml)), m_unsealing(unsealing), m_progress(progress),
+          m_total(m_buffer.size()) {}
+
+    ~Parser() {
+        if (m_unsealing) {
+            secureWipe(m_buffer);
+        }
+    }
 
     void run() {
         if (m_total == 0) {
             throw CommonException(u"The file is empty."_s);
         }
-        if (!nextStartElement()) {
-            fail(u"the document has no root element"_s);
+        // No entity is ever expanded (the reader knows only the five of XML itself), and a
+        // DOCTYPE is refused outright; whitespace-only text is kept where it is a whole value.
+        // The document is parsed where it lies (and wiped afterwards when it held secrets),
+        // which changes the text; where the lines begin is noted first, for the errors.
+        for (const char *at = m_buffer.constData(), *end = at + m_total;
+             (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at) {
+            m_newlines.push_back(at - m_buffer.constData());
         }
-        if (m_reader.name() != "KeePassFile"_L1 || !m_reader.namespaceUri().isEmpty()) {
-            fail(u"this is not a KeePass 2 XML file"_s);
-        }
-        bool sawRoot = false;
-        while (nextChild()) {
-            if (m_reader.name() == "Meta"_L1) {
-                readMeta();
-            } else if (m_reader.name() == "Root"_L1) {
-                sawRoot = true;
-                readRoot();
-            } else {
-                skip();
+        // An element's text is kept in the element itself, which halves the nodes to make.
+        const pugi::xml_parse_result parsed = m_document.load_buffer_inplace(
+            m_buffer.data(), static_cast<std::size_t>(m_total),
+            pugi::parse_default | pugi::parse_doctype | pugi::parse_ws_pcdata_single |
+                pugi::parse_embed_pcdata,
+            pugi::encoding_auto);
+        pugi::xml_node root;
+        for (pugi::xml_node node : m_document.children()) {
+            if (node.type() == pugi::node_doctype) {
+                fail(node, u"documents with a DOCTYPE are not accepted"_s);
+            }
+            if (parsed && node.type() == pugi::node_pcdata) {
+                fail(node, u"the file is not well-formed XML (text outside the root element)"_s);
+            }
+            if (parsed && node.type() == pugi::node_element) {
+                if (root) {
+                    fail(node, u"the file is not well-formed XML (a second root element)"_s);
+                }
+                root = node;
             }
         }
-        while (!m_reader.atEnd()) {
-            m_reader.readNext();
-            checkReader();
+        if (parsed.status == pugi::status_no_document_element) {
+            failAt(parsed.offset, u"the document has no root element"_s);
+        }
+        if (!parsed) {
+            failAt(parsed.offset, u"the file is not well-formed XML (%1)"_s.arg(
+                                      QString::fromUtf8(parsed.description())));
+        }
+        if (!named(root, "KeePassFile") || *root.attribute("xmlns").value() != '\0') {
+            fail(root, u"this is not a KeePass 2 XML file"_s);
+        }
+        if (m_unsealing) {
+            unsealAll(root);
+            for (qsizetype i = 0; i < m_unsealing->binaries.size(); ++i) {
+                m_binaries.insert(QString::number(i), m_unsealing->binaries[i]);
+            }
+        }
+        bool sawRoot = false;
+        for (pugi::xml_node child : root.children()) {
+            if (named(child, "Meta")) {
+                readMeta(child);
+            } else if (named(child, "Root")) {
+                sawRoot = true;
+                readRoot(child);
+            }
         }
         if (!sawRoot) {
             throw CommonException(u"The KeePass file holds no \"Root\" element."_s);
@@ -242,7 +294,7 @@ public:
             throw CommonException(
                 u"line %1: the values marked Protected=\"True\" are encrypted and the file does "
                 "not hold their key; export the database from KeePass as an unencrypted XML "
-                "file and import that"_s.arg(m_firstProtectedLine));
+                "file and import that"_s.arg(lineAt(m_firstProtectedOffset)));
         }
         resolveBinaries();
         if (m_progress) {
@@ -259,141 +311,137 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(const QString& what) const {
-        throw CommonException(u"line %1: %2"_s.arg(m_reader.lineNumber()).arg(what));
+    QByteArray m_buffer;
+    const KeePassXmlImporter::Unsealing* m_unsealing;
+    const ImportProgress& m_progress;
+    const qint64 m_total;
+
+    qint64 lineAt(std::ptrdiff_t offset) const {
+        return 1 + (std::lower_bound(m_newlines.begin(), m_newlines.end(), offset) -
+                    m_newlines.begin());
     }
 
-    void checkReader() const {
-        if (m_reader.tokenType() == QXmlStreamReader::DTD) {
-            fail(u"documents with a DOCTYPE are not accepted"_s);
-        }
-        if (m_reader.hasError()) {
-            fail(u"the file is not well-formed XML (%1)"_s.arg(m_reader.errorString()));
-        }
+    [[noreturn]] void failAt(std::ptrdiff_t offset, const QString& what) const {
+        throw CommonException(u"line %1: %2"_s.arg(lineAt(offset)).arg(what));
     }
 
-    bool nextStartElement() {
-        while (!m_reader.atEnd()) {
-            m_reader.readNext();
-            checkReader();
-            if (m_reader.isStartElement()) {
-                return true;
+    [[noreturn]] void fail(const pugi::xml_node& node, const QString& what) const {
+        failAt(node.offset_debug(), what);
+    }
+
+    /// The element's text, CDATA sections included; an element inside is an error.
+    QString elementText(const pugi::xml_node& node) const {
+        if (!node.first_child()) {
+            return QString::fromUtf8(node.value());
+        }
+        QByteArray text = node.value();
+        for (pugi::xml_node child : node.children()) {
+            if (child.type() == pugi::node_element) {
+                fail(child, u"\"%1\" holds an element where text belongs"_s.arg(
+                                QString::fromUtf8(node.name())));
             }
+            text += child.value();
         }
-        return false;
+        return QString::fromUtf8(text);
     }
 
-    bool nextChild() {
-        const bool found = m_reader.readNextStartElement();
-        checkReader();
-        return found;
-    }
-
-    void skip() {
-        m_reader.skipCurrentElement();
-        checkReader();
-    }
-
-    QString elementText() {
-        QString text = m_reader.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-        checkReader();
-        return text;
-    }
-
-    QByteArray base64Data(const QString& what) {
-        auto decoded = QByteArray::fromBase64Encoding(elementText().trimmed().toLatin1(),
+    QByteArray base64Data(const pugi::xml_node& node, const QString& what) const {
+        auto decoded = QByteArray::fromBase64Encoding(elementText(node).trimmed().toLatin1(),
                                                       QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) {
-            fail(u"%1 is not valid base64"_s.arg(what));
+            fail(node, u"%1 is not valid base64"_s.arg(what));
         }
         return std::move(*decoded);
     }
 
-    void readMeta() {
-        while (nextChild()) {
-            if (m_reader.name() == "Binaries"_L1) {
-                readBinaries();
-            } else {
-                skip();
+    /// Protected values take the inner stream in document order, those of the entries' history
+    /// (which is not imported) included, so all are opened before anything is read.
+    void unsealAll(const pugi::xml_node& root) {
+        pugi::xml_node node = root;
+        while (node) {
+            if (node.type() == pugi::node_element && isTrue(node.attribute("Protected"))) {
+                QByteArray value = base64Data(node, u"a protected value"_s);
+                m_unsealing->unseal(value);
+                while (node.first_child()) {
+                    node.remove_child(node.first_child());
+                }
+                node.text().set(value.constData());
             }
-        }
-    }
-
-    void readBinaries() {
-        while (nextChild()) {
-            if (m_reader.name() != "Binary"_L1) {
-                skip();
+            if (node.first_child()) {
+                node = node.first_child();
                 continue;
             }
-            const QXmlStreamAttributes attributes = m_reader.attributes();
-            const QString id = attributes.value("ID"_L1).toString();
-            const bool compressed =
-                ParseHelper::parseBool(attributes.value("Compressed"_L1).toString())
-                    .value_or(false);
-            const qint64 line = m_reader.lineNumber();
-            QByteArray data = base64Data(u"binary \"%1\""_s.arg(id));
-            if (compressed) {
-                try {
-                    data = EncryptionHelper::zlibUnzipped(data);
-                } catch (const CommonException&) {
-                    throw CommonException(
-                        u"line %1: the compressed binary \"%2\" is damaged"_s.arg(line).arg(id));
-                }
+            while (node && node != root && !node.next_sibling()) {
+                node = node.parent();
             }
-            m_binaries.insert(id, std::move(data));
+            node = node == root ? pugi::xml_node() : node.next_sibling();
         }
     }
 
-    void readRoot() {
+    void readMeta(const pugi::xml_node& meta) {
+        for (pugi::xml_node binaries : meta.children("Binaries")) {
+            for (pugi::xml_node binary : binaries.children("Binary")) {
+                const QString id = QString::fromUtf8(binary.attribute("ID").value());
+                QByteArray data = base64Data(binary, u"binary \"%1\""_s.arg(id));
+                if (isTrue(binary.attribute("Compressed"))) {
+                    try {
+                        data = EncryptionHelper::zlibUnzipped(data);
+                    } catch (const CommonException&) {
+                        fail(binary, u"the compressed binary \"%1\" is damaged"_s.arg(id));
+                    }
+                }
+                m_binaries.insert(id, std::move(data));
+            }
+        }
+    }
+
+    void readRoot(const pugi::xml_node& rootElement) {
         const Sink top{nullptr, &m_items};
         bool flattened = false;
-        while (nextChild()) {
-            if (m_reader.name() == "Group"_L1) {
+        for (pugi::xml_node child : rootElement.children()) {
+            if (named(child, "Group")) {
                 if (!flattened) {
                     flattened = true;
                     Info2Item discarded;
-                    readGroupContent(discarded, top, 0);
+                    readGroupContent(child, discarded, top, 0);
                 } else {
-                    readGroup(top, 1);
+                    readGroup(child, top, 1);
                 }
-            } else if (m_reader.name() == "Entry"_L1) {
-                readEntry(top);
-            } else {
-                skip(); // DeletedObjects
-            }
+            } else if (named(child, "Entry")) {
+                readEntry(child, top);
+            } // DeletedObjects
         }
     }
 
-    void readGroup(const Sink& into, int depth) {
+    void readGroup(const pugi::xml_node& group, const Sink& into, int depth) {
         if (depth > KeePassXmlImporter::kMaxGroupDepth) {
-            fail(u"groups are nested more than %1 deep"_s.arg(KeePassXmlImporter::kMaxGroupDepth));
+            fail(group,
+                 u"groups are nested more than %1 deep"_s.arg(KeePassXmlImporter::kMaxGroupDepth));
         }
         auto folder = newItem(Info2Item::TypeFolder);
         ++m_folders;
-        counted();
-        readGroupContent(*folder, Sink{folder.get(), nullptr}, depth);
+        counted(group);
+        readGroupContent(group, *folder, Sink{folder.get(), nullptr}, depth);
         into.add(std::move(folder));
     }
 
     /// `record` takes the group's own values; `into` its entries and sub-groups.
-    void readGroupContent(Info2Item& record, const Sink& into, int depth) {
-        while (nextChild()) {
-            const QStringView name = m_reader.name();
-            if (name == "Name"_L1) {
-                record.setDescription(elementText());
-            } else if (name == "Notes"_L1) {
-                const QString notes = elementText();
+    void readGroupContent(const pugi::xml_node& group, Info2Item& record, const Sink& into,
+                          int depth) {
+        for (pugi::xml_node child : group.children()) {
+            if (named(child, "Name")) {
+                record.setDescription(elementText(child));
+            } else if (named(child, "Notes")) {
+                const QString notes = elementText(child);
                 if (!notes.isEmpty()) {
                     record.setComment(notes);
                 }
-            } else if (name == "Times"_L1) {
-                readTimes(record, false);
-            } else if (name == "Group"_L1) {
-                readGroup(into, depth + 1);
-            } else if (name == "Entry"_L1) {
-                readEntry(into);
-            } else {
-                skip();
+            } else if (named(child, "Times")) {
+                readTimes(child, record, false);
+            } else if (named(child, "Group")) {
+                readGroup(child, into, depth + 1);
+            } else if (named(child, "Entry")) {
+                readEntry(child, into);
             }
         }
     }
@@ -409,132 +457,119 @@ private:
         return item;
     }
 
-    void readEntry(const Sink& into) {
+    void readEntry(const pugi::xml_node& element, const Sink& into) {
         auto entry = newItem(Info2Item::TypePassword);
-        while (nextChild()) {
-            const QStringView name = m_reader.name();
-            if (name == "String"_L1) {
-                readString(*entry);
-            } else if (name == "Binary"_L1) {
-                readBinary(*entry);
-            } else if (name == "Times"_L1) {
-                readTimes(*entry, true);
-            } else if (name == "Tags"_L1) {
-                const QString tags = normalizedTags(elementText());
+        for (pugi::xml_node child : element.children()) {
+            if (named(child, "String")) {
+                readString(child, *entry);
+            } else if (named(child, "Binary")) {
+                readBinary(child, *entry);
+            } else if (named(child, "Times")) {
+                readTimes(child, *entry, true);
+            } else if (named(child, "Tags")) {
+                const QString tags = normalizedTags(elementText(child));
                 if (!tags.isEmpty()) {
                     entry->setText(ItemText::Tags, tags);
                 }
-            } else {
-                skip(); // History, AutoType, UUID, IconID, colours, CustomData
-            }
+            } // History, AutoType, UUID, IconID, colours, CustomData
         }
         ++m_entries;
-        counted();
+        counted(element);
         into.add(std::move(entry));
     }
 
-    void readString(Info2Item& entry) {
-        QString key;
+    void readString(const pugi::xml_node& element, Info2Item& entry) {
+        const char* key = "";
         QString value;
         bool isProtected = false;
-        while (nextChild()) {
-            if (m_reader.name() == "Key"_L1) {
-                key = elementText();
-            } else if (m_reader.name() == "Value"_L1) {
-                const QXmlStreamAttributes attributes = m_reader.attributes();
-                const bool encryptedMark =
-                    ParseHelper::parseBool(attributes.value("Protected"_L1).toString())
-                        .value_or(false);
-                isProtected =
-                    encryptedMark ||
-                    ParseHelper::parseBool(attributes.value("ProtectInMemory"_L1).toString())
-                        .value_or(false);
-                const qint64 line = m_reader.lineNumber();
-                value = elementText();
-                if (encryptedMark && !value.isEmpty()) {
+        for (pugi::xml_node child : element.children()) {
+            if (named(child, "Key")) {
+                key = child.child_value();
+            } else if (named(child, "Value")) {
+                const bool encryptedMark = isTrue(child.attribute("Protected"));
+                isProtected = encryptedMark || isTrue(child.attribute("ProtectInMemory"));
+                value = elementText(child);
+                if (encryptedMark && !value.isEmpty() && !m_unsealing) {
                     if (m_protectedValues++ == 0) {
-                        m_firstProtectedLine = line;
+                        m_firstProtectedOffset = child.offset_debug();
                     }
                     m_encryptedLooking += looksEncrypted(value) ? 1 : 0;
                 }
-            } else {
-                skip();
             }
         }
-        if (key == "Title"_L1) {
+        if (std::strcmp(key, "Title") == 0) {
             entry.setDescription(value);
-        } else if (key == "Password"_L1) {
+        } else if (std::strcmp(key, "Password") == 0) {
             entry.setPassword(value);
-        } else if (key == "UserName"_L1 || key == "URL"_L1 || key == "Notes"_L1) {
-            if (!value.isEmpty()) {
-                entry.setText(key == "UserName"_L1 ? ItemText::UserName
-                              : key == "URL"_L1    ? ItemText::Url
-                                                   : ItemText::Comment,
-                              value);
-            }
-        } else if (key.startsWith("KP2A_URL"_L1)) {
+        } else if (std::strcmp(key, "UserName") == 0) {
+            setIfAny(entry, ItemText::UserName, value);
+        } else if (std::strcmp(key, "URL") == 0) {
+            setIfAny(entry, ItemText::Url, value);
+        } else if (std::strcmp(key, "Notes") == 0) {
+            setIfAny(entry, ItemText::Comment, value);
+        } else if (std::strncmp(key, "KP2A_URL", 8) == 0) {
             if (!value.isEmpty()) {
                 entry.addAdditionalUrl(value);
             }
         } else {
-            entry.mutableCustomFields().append(PswField{key, value, QString(), !isProtected});
+            entry.mutableCustomFields().append(
+                PswField{QString::fromUtf8(key), value, QString(), !isProtected});
         }
     }
 
-    void readBinary(Info2Item& entry) {
+    static void setIfAny(Info2Item& entry, ItemText field, const QString& value) {
+        if (!value.isEmpty()) {
+            entry.setText(field, value);
+        }
+    }
+
+    void readBinary(const pugi::xml_node& element, Info2Item& entry) {
         Attachment attachment;
         std::optional<QString> ref;
-        qint64 refLine = 0;
-        while (nextChild()) {
-            if (m_reader.name() == "Key"_L1) {
-                attachment.fileName = elementText();
-            } else if (m_reader.name() == "Value"_L1) {
-                const QXmlStreamAttributes attributes = m_reader.attributes();
-                if (attributes.hasAttribute("Ref"_L1)) {
-                    ref = attributes.value("Ref"_L1).toString();
-                    refLine = m_reader.lineNumber();
-                    skip();
+        std::ptrdiff_t refOffset = 0;
+        for (pugi::xml_node child : element.children()) {
+            if (named(child, "Key")) {
+                attachment.fileName = elementText(child);
+            } else if (named(child, "Value")) {
+                if (const pugi::xml_attribute refAttribute = child.attribute("Ref")) {
+                    ref = QString::fromUtf8(refAttribute.value());
+                    refOffset = child.offset_debug();
                 } else {
-                    attachment.data = base64Data(u"the attachment's data"_s);
+                    attachment.data = base64Data(child, u"the attachment's data"_s);
                 }
-            } else {
-                skip();
             }
         }
         attachment.lastModified = entry.lastModified;
         entry.mutableAttachments().append(std::move(attachment));
         if (ref) {
-            m_refs.push_back(BinaryRef{&entry, entry.attachments().size() - 1, *ref, refLine});
+            m_refs.push_back(BinaryRef{&entry, entry.attachments().size() - 1, *ref, refOffset});
         }
     }
 
-    void readTimes(Info2Item& item, bool withExpiry) {
+    void readTimes(const pugi::xml_node& times, Info2Item& item, bool withExpiry) {
         std::optional<double> expiry;
         bool expires = false;
-        while (nextChild()) {
-            const QStringView name = m_reader.name();
-            if (name == "CreationTime"_L1) {
-                item.created = time().value_or(item.created);
-            } else if (name == "LastModificationTime"_L1) {
-                item.lastModified = time().value_or(item.lastModified);
-            } else if (name == "LastAccessTime"_L1) {
-                item.lastAccessed = time().value_or(item.lastAccessed);
-            } else if (name == "ExpiryTime"_L1) {
-                expiry = time();
-            } else if (name == "Expires"_L1) {
-                const auto flag = ParseHelper::parseBool(elementText());
+        for (pugi::xml_node child : times.children()) {
+            if (named(child, "CreationTime")) {
+                item.created = time(child).value_or(item.created);
+            } else if (named(child, "LastModificationTime")) {
+                item.lastModified = time(child).value_or(item.lastModified);
+            } else if (named(child, "LastAccessTime")) {
+                item.lastAccessed = time(child).value_or(item.lastAccessed);
+            } else if (named(child, "ExpiryTime")) {
+                expiry = time(child);
+            } else if (named(child, "Expires")) {
+                const auto flag = ParseHelper::parseBool(elementText(child));
                 if (!flag) {
-                    fail(u"\"Expires\" is neither True nor False"_s);
+                    fail(child, u"\"Expires\" is neither True nor False"_s);
                 }
                 expires = *flag;
-            } else if (name == "UsageCount"_L1) {
-                const auto count = ParseHelper::parseInteger(elementText());
+            } else if (named(child, "UsageCount")) {
+                const auto count = ParseHelper::parseInteger(elementText(child));
                 if (!count || *count < 0 || *count > std::numeric_limits<int>::max()) {
-                    fail(u"\"UsageCount\" is not a valid count"_s);
+                    fail(child, u"\"UsageCount\" is not a valid count"_s);
                 }
                 item.usageCount = static_cast<int>(*count);
-            } else {
-                skip();
             }
         }
         if (withExpiry && expires && expiry) {
@@ -543,15 +578,14 @@ private:
     }
 
     /// An empty time element means no value.
-    std::optional<double> time() {
-        const QString name = m_reader.name().toString();
-        const QString text = elementText().trimmed();
+    std::optional<double> time(const pugi::xml_node& element) {
+        const QString text = elementText(element).trimmed();
         if (text.isEmpty()) {
             return std::nullopt;
         }
         const auto value = keePassTime(text, m_localDays);
         if (!value) {
-            fail(u"\"%1\" is not a valid time"_s.arg(name));
+            fail(element, u"\"%1\" is not a valid time"_s.arg(QString::fromUtf8(element.name())));
         }
         return value;
     }
@@ -560,24 +594,23 @@ private:
         for (const BinaryRef& ref : m_refs) {
             const auto found = m_binaries.constFind(ref.id);
             if (found == m_binaries.cend()) {
-                throw CommonException(
-                    u"line %1: the attachment refers to binary \"%2\", which the file does not "
-                    "hold"_s.arg(ref.line)
-                        .arg(ref.id));
+                failAt(
+                    ref.offset,
+                    u"the attachment refers to binary \"%1\", which the file does not hold"_s.arg(
+                        ref.id));
             }
             ref.entry->mutableAttachments()[ref.index].data = *found;
         }
     }
 
-    void counted() {
+    void counted(const pugi::xml_node& node) {
         if (m_progress && (m_folders + m_entries) % ImportedItems::kProgressStep == 0) {
-            m_progress(std::min(m_reader.characterOffset(), m_total), m_total);
+            m_progress(std::clamp<qint64>(node.offset_debug(), 0, m_total), m_total);
         }
     }
 
-    QXmlStreamReader m_reader;
-    const ImportProgress& m_progress;
-    const qint64 m_total;
+    std::vector<std::ptrdiff_t> m_newlines;
+    pugi::xml_document m_document;
     std::vector<std::shared_ptr<Info2Item>> m_items;
     LocalDays m_localDays;
     /// One moment for every item made, which also saves a clock reading per entry.
@@ -588,13 +621,20 @@ private:
     std::size_t m_entries = 0;
     std::size_t m_protectedValues = 0;
     std::size_t m_encryptedLooking = 0;
-    qint64 m_firstProtectedLine = 0;
+    std::ptrdiff_t m_firstProtectedOffset = 0;
 };
 
 } // namespace
 
-ImportedItems KeePassXmlImporter::read(const QByteArray& xml, const ImportProgress& progress) {
-    Parser parser(xml, progress);
+ImportedItems KeePassXmlImporter::read(QByteArray xml, const ImportProgress& progress) {
+    Parser parser(std::move(xml), nullptr, progress);
+    parser.run();
+    return parser.take();
+}
+
+ImportedItems KeePassXmlImporter::read(QByteArray xml, const Unsealing& unsealing,
+                                       const ImportProgress& progress) {
+    Parser parser(std::move(xml), &unsealing, progress);
     parser.run();
     return parser.take();
 }

@@ -14,11 +14,14 @@
 // Values are taken as the text they are. A file whose Protected="True" values are all base64
 // of something that is no text was saved with its values encrypted by KeePass's inner stream,
 // whose key it does not hold; it is refused rather than imported as garbage. Documents with a
-// DOCTYPE are refused, so no entity is ever expanded.
+// DOCTYPE are refused, so no entity is ever expanded. The inner document of a KDBX file comes
+// with what opens it (Unsealing): its protected values are then decrypted, not judged.
 
 #include "tools/ImportedItems.h"
 
 #include <QByteArray>
+#include <QList>
+#include <functional>
 
 namespace keskor {
 
@@ -27,8 +30,20 @@ public:
     /// Groups nested deeper than this are refused rather than read.
     static constexpr int kMaxGroupDepth = 64;
 
+    /// What a KDBX file holds beside its XML document.
+    struct Unsealing {
+        /// The attachments of its inner header; `<Value Ref="N"/>` names the N-th.
+        QList<QByteArray> binaries;
+        /// XORs the next bytes of the inner stream into `data`; protected values come in
+        /// document order.
+        std::function<void(QByteArray& data)> unseal;
+    };
+
     /// Throws CommonException ("line N: ...") for anything that is not a KeePass 2 XML file.
-    static ImportedItems read(const QByteArray& xml, const ImportProgress& progress = {});
+    /// The text is parsed in place: hand it over with std::move to spare a copy.
+    static ImportedItems read(QByteArray xml, const ImportProgress& progress = {});
+    static ImportedItems read(QByteArray xml, const Unsealing& unsealing,
+                              const ImportProgress& progress = {});
 };
 
 } // namespace keskor

@@ -1,5 +1,6 @@
 #include "app/cli/CliApplication.h"
 
+#include "app/cli/CliCompletion.h"
 #include "app/cli/CliRun.h"
 #include "app/cli/CliUsageError.h"
 #include "app/cli/CloudCommands.h"
@@ -102,6 +103,10 @@ QString CliApplication::toolHelp() const {
     return text;
 }
 
+QList<QCommandLineOption> CliApplication::optionsOf(const CliCommand& command) {
+    return command.options + commonOptions(command);
+}
+
 QString CliApplication::commandHelp(const CliCommand& command) const {
     QString text = QStringLiteral("Usage: %1 %2%3 [options]\n\n%4\n")
                        .arg(kTool, command.name,
@@ -111,7 +116,7 @@ QString CliApplication::commandHelp(const CliCommand& command) const {
         text += u'\n' + command.description + u'\n';
     }
     text += QStringLiteral("\nOptions:\n");
-    for (const QCommandLineOption& option : command.options + commonOptions(command)) {
+    for (const QCommandLineOption& option : optionsOf(command)) {
         text += QStringLiteral("  %1\n      %2\n").arg(optionSyntax(option), option.description());
     }
     return text;
@@ -130,7 +135,7 @@ QString CliApplication::manPage() const {
         if (!c.description.isEmpty()) {
             page += QStringLiteral(".PP\n") + roffEscape(c.description) + u'\n';
         }
-        for (const QCommandLineOption& option : c.options + commonOptions(c)) {
+        for (const QCommandLineOption& option : optionsOf(c)) {
             page += QStringLiteral(".TP\n.B %1\n%2\n")
                         .arg(roffEscape(optionSyntax(option)), roffEscape(option.description()));
         }
@@ -166,6 +171,17 @@ int CliApplication::run(const QStringList& arguments) {
         print(m_streams.out, manPage());
         return 0;
     }
+    // Not in the help: the build writes the completion scripts with it.
+    if (first == QStringLiteral("--completion")) {
+        const CliCompletion completion(m_commands, &CliApplication::optionsOf);
+        const QString shell = arguments.value(2);
+        if (shell == u"bash" || shell == u"zsh") {
+            print(m_streams.out, shell == u"bash" ? completion.bash() : completion.zsh());
+            return 0;
+        }
+        print(m_streams.err, QStringLiteral("%1: --completion takes bash or zsh\n").arg(kTool));
+        return 2;
+    }
     const CliCommand* c = command(first);
     if (!c) {
         print(m_streams.err,
@@ -178,7 +194,7 @@ int CliApplication::run(const QStringList& arguments) {
 int CliApplication::runCommand(const CliCommand& command, const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    parser.addOptions(command.options + commonOptions(command));
+    parser.addOptions(optionsOf(command));
     QStringList commandLine = arguments;
     commandLine.removeAt(1);
     const auto usage = [&](const QString& message) {

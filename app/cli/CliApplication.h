@@ -1,7 +1,7 @@
 #pragma once
 // keskor-cli's command line: finds the command, parses its options, runs it and turns what
 // happened into the exit status (0 done, 1 a user error, 2 a usage error). The help of every
-// command and the man page are written from the same command table.
+// command, the man page and the shell completion are written from the same command table.
 
 #include "app/cli/CliCommand.h"
 #include "app/cli/CliContext.h"
@@ -24,6 +24,8 @@ public:
     /// The tool's help: the usage line and the command list.
     QString toolHelp() const;
     QString commandHelp(const CliCommand& command) const;
+    /// Every option of a command: its own and the common ones (--help, --profile, ...).
+    static QList<QCommandLineOption> optionsOf(const CliCommand& command);
     /// The man page in roff.
     QString manPage() const;
 

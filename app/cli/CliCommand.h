@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -29,6 +30,8 @@ struct CliCommand {
     /// Returns the exit status; throws CommonException for a user error, CliUsageError for a
     /// command line that does not fit.
     std::function<int(CliRun&)> run;
+    /// What a word of `arguments` may be, for the shell completion ("PROVIDER": the drives).
+    QMap<QString, QStringList> argumentWords;
 };
 
 /// An option without a value, for the option lists of the commands.

@@ -37,12 +37,16 @@ constexpr std::array<std::pair<const char*, Location>, 5> kProviders{{
     {"hidrive", Location::hiDrive},
 }};
 
-QString providerNames() {
+QStringList providerList() {
     QStringList names;
     for (const auto& [name, location] : kProviders) {
         names << QString::fromLatin1(name);
     }
-    return names.join(QStringLiteral(", "));
+    return names;
+}
+
+QString providerNames() {
+    return providerList().join(QStringLiteral(", "));
 }
 
 Location providerLocation(const QString& name) {
@@ -299,30 +303,30 @@ int cloud(CliRun& run) {
 } // namespace
 
 QList<CliCommand> CloudCommands::commands() {
-    return {
-        {QStringLiteral("cloud"),
-         QStringLiteral(
-             "login|ls|logout PROVIDER | pull PROVIDER NAME [FILE] | push PROVIDER FILE"),
-         QStringLiteral("Sign in to a cloud drive and fetch or upload databases."),
-         QStringLiteral("PROVIDER is one of %1.\n"
-                        "login opens the provider's sign-in page in the browser and prints its\n"
-                        "address; the sign-in is kept in the keychain until logout. ls, pull and\n"
-                        "push sign in first when needed.\n"
-                        "pull NAME [FILE] fetches the database NAME into FILE (default: NAME in\n"
-                        "the current folder) and does not replace an existing file without\n"
-                        "--force. push FILE uploads a database, replacing the drive's copy of the\n"
-                        "same name (--name gives another one).")
-             .arg(providerNames()),
-         {flagOption(QStringLiteral("json"), QStringLiteral("ls: print JSON instead of names.")),
-          flagOption(QStringLiteral("force"), QStringLiteral("pull: replace an existing FILE.")),
-          valueOption({QStringLiteral("name")},
-                      QStringLiteral("push: the name of the database on the drive."),
-                      QStringLiteral("NAME"))},
-         2,
-         4,
-         false,
-         cloud},
-    };
+    CliCommand command{
+        QStringLiteral("cloud"),
+        QStringLiteral("login|ls|logout PROVIDER | pull PROVIDER NAME [FILE] | push PROVIDER FILE"),
+        QStringLiteral("Sign in to a cloud drive and fetch or upload databases."),
+        QStringLiteral("PROVIDER is one of %1.\n"
+                       "login opens the provider's sign-in page in the browser and prints its\n"
+                       "address; the sign-in is kept in the keychain until logout. ls, pull and\n"
+                       "push sign in first when needed.\n"
+                       "pull NAME [FILE] fetches the database NAME into FILE (default: NAME in\n"
+                       "the current folder) and does not replace an existing file without\n"
+                       "--force. push FILE uploads a database, replacing the drive's copy of the\n"
+                       "same name (--name gives another one).")
+            .arg(providerNames()),
+        {flagOption(QStringLiteral("json"), QStringLiteral("ls: print JSON instead of names.")),
+         flagOption(QStringLiteral("force"), QStringLiteral("pull: replace an existing FILE.")),
+         valueOption({QStringLiteral("name")},
+                     QStringLiteral("push: the name of the database on the drive."),
+                     QStringLiteral("NAME"))},
+        2,
+        4,
+        false,
+        cloud};
+    command.argumentWords.insert(QStringLiteral("PROVIDER"), providerList());
+    return {command};
 }
 
 } // namespace keskor

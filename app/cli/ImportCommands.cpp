@@ -9,7 +9,9 @@
 #include "core/shared/EncryptionHelper.h"
 #include "core/shared/PassFile.h"
 #include "core/shared/RightsHelper.h"
+#include "core/shared/SecureBytes.h"
 #include "tools/CsvImporter.h"
+#include "tools/KdbxImporter.h"
 #include "tools/KeePassXmlImporter.h"
 #include "tools/PassFileXmlReader.h"
 
@@ -23,6 +25,7 @@ namespace {
 const QString kPasswordFile = QStringLiteral("passwordfile");
 const QString kKeePass = QStringLiteral("keepass-xml");
 const QString kCsv = QStringLiteral("csv");
+const QString kKdbx = QStringLiteral("kdbx");
 
 // Files this large get a progress line per tenth on standard error.
 constexpr qint64 kProgressFromBytes = 1 << 20;
@@ -46,14 +49,20 @@ std::size_t folderCount(const Info2Item& item) {
 
 int import(CliRun& run) {
     const QString source = run.argument(1);
-    const QByteArray input = readInput(source);
+    QByteArray input = readInput(source);
+    const qint64 inputSize = input.size();
     QString format = run.value(QStringLiteral("format"));
     if (format.isEmpty()) {
         format = ImportCommands::detectFormat(input.left(4096), source);
-    } else if (format != kPasswordFile && format != kKeePass && format != kCsv) {
+    } else if (format != kPasswordFile && format != kKeePass && format != kCsv && format != kKdbx) {
         throw CliUsageError(
-            QStringLiteral("--format is one of passwordfile, keepass-xml and csv, not \"%1\".")
+            QStringLiteral(
+                "--format is one of passwordfile, keepass-xml, kdbx and csv, not \"%1\".")
                 .arg(format));
+    }
+    const QString kdbxKeyPath = run.value(QStringLiteral("kdbx-key-file"));
+    if (!kdbxKeyPath.isEmpty() && format != kKdbx) {
+        throw CliUsageError(QStringLiteral("--kdbx-key-file goes with a KDBX file."));
     }
 
     PassFile& file = run.openDatabase(run.argument(0));
@@ -65,7 +74,7 @@ int import(CliRun& run) {
 
     int shownTenth = -1;
     const ImportProgress progress = [&](qint64 done, qint64 total) {
-        if (input.size() < kProgressFromBytes || total <= 0) {
+        if (inputSize < kProgressFromBytes || total <= 0) {
             return;
         }
         const int tenth = static_cast<int>(done * 10 / total);
@@ -94,7 +103,25 @@ int import(CliRun& run) {
             imported = reader.readItems(input, progress);
         }
     } else if (format == kKeePass) {
-        imported = KeePassXmlImporter::read(input, progress);
+        imported = KeePassXmlImporter::read(std::move(input), progress);
+    } else if (format == kKdbx) {
+        // Asked after the database's own password, so piped answers come in that order.
+        QString password = run.readSecret(
+            QStringLiteral("Password of %1").arg(QFileInfo(source).fileName()), false);
+        QByteArray keyFile;
+        if (!kdbxKeyPath.isEmpty()) {
+            keyFile = readInput(kdbxKeyPath);
+        }
+        try {
+            imported = KdbxImporter::read(input, password,
+                                          kdbxKeyPath.isEmpty() ? nullptr : &keyFile, progress);
+        } catch (...) {
+            secureWipe(password);
+            secureWipe(keyFile);
+            throw;
+        }
+        secureWipe(password);
+        secureWipe(keyFile);
     } else {
         imported = CsvImporter::read(input, progress);
     }
@@ -121,6 +148,9 @@ int import(CliRun& run) {
 } // namespace
 
 QString ImportCommands::detectFormat(const QByteArray& head, const QString& fileName) {
+    if (KdbxImporter::isKdbx(head)) {
+        return kKdbx;
+    }
     if (head.contains("<passwordfile")) {
         return kPasswordFile;
     }
@@ -141,13 +171,18 @@ QList<CliCommand> ImportCommands::commands() {
          QStringLiteral("DB IN"),
          QStringLiteral("Add the entries of an export file to a database."),
          QStringLiteral(
-             "Reads our own XML export (passwordfile), a KeePass 2 XML export (keepass-xml) or a\n"
-             "CSV file whose first line names the columns (csv); without --format the content\n"
-             "decides. The whole file is read first: a file that is bad at some line is\n"
+             "Reads our own XML export (passwordfile), a KeePass 2 XML export (keepass-xml), a\n"
+             "KeePass or KeePassXC database in KDBX 4 (kdbx) or a CSV file whose first line\n"
+             "names the columns (csv); without --format the content decides. A KDBX file's\n"
+             "password is asked after the database's own (one line each on standard input);\n"
+             "--kdbx-key-file gives its key file. The whole file is read first: a file that is bad "
+             "at some line is\n"
              "reported with that line and nothing is imported. Into an empty database our own\n"
              "export comes back with its fingerprints, so exporting again gives the same tree."),
-         {{QStringLiteral("format"), QStringLiteral("passwordfile, keepass-xml or csv."),
+         {{QStringLiteral("format"), QStringLiteral("passwordfile, keepass-xml, kdbx or csv."),
            QStringLiteral("FORMAT")},
+          {QStringLiteral("kdbx-key-file"), QStringLiteral("The key file of the KDBX file."),
+           QStringLiteral("F")},
           {QStringLiteral("folder"), QStringLiteral("Put the new items into this folder."),
            QStringLiteral("PATH")}},
          2,

@@ -91,7 +91,12 @@ int clean(CliRun& run) {
         throw CliUsageError(QStringLiteral("Choose at least one criterion."));
     }
 
-    run.openDatabase(run.argument(0));
+    const bool dryRun = run.isSet(QStringLiteral("dry-run"));
+    if (dryRun) {
+        run.openToRead(run.argument(0));
+    } else {
+        run.openDatabase(run.argument(0));
+    }
     bool saved = false;
     CleanUpViewController controller(
         run.context().presenter(), run.context().localizer().lookup(),
@@ -106,7 +111,6 @@ int clean(CliRun& run) {
     }
     run.note(state.descriptionLabel);
 
-    const bool dryRun = run.isSet(QStringLiteral("dry-run"));
     for (const CleanAction& action : kCleanActions) {
         if (!run.isSet(QString::fromLatin1(action.option))) {
             continue;
@@ -190,7 +194,8 @@ int replace(CliRun& run) {
     controls.includeSubFolderCheck = !run.isSet(QStringLiteral("no-subfolders"));
     controls.matchCaseCheck = run.isSet(QStringLiteral("match-case"));
 
-    PassFile& file = run.openDatabase(run.argument(0));
+    const bool dryRun = run.isSet(QStringLiteral("dry-run"));
+    PassFile& file = dryRun ? run.openToRead(run.argument(0)) : run.openDatabase(run.argument(0));
     if (run.isSet(QStringLiteral("folder"))) {
         const auto folder = EntryPath::folder(file, run.value(QStringLiteral("folder")));
         controls.folderFingerprint = folder ? folder->fingerprint() : QString();
@@ -211,7 +216,7 @@ int replace(CliRun& run) {
         return 0;
     }
 
-    if (run.isSet(QStringLiteral("dry-run"))) {
+    if (dryRun) {
         for (const auto& item : found) {
             QList<std::pair<QString, QString>> fields = replaceFields(*item, controls);
             QStringList names;

@@ -1,6 +1,7 @@
 #include "storage/box/BoxStorage.h"
 
 #include "core/SessionManager.h"
+#include "storage/FolderCreation.h"
 #include "storage/RedirectedDownload.h"
 #include "storage/WorkingCopy.h"
 
@@ -192,24 +193,9 @@ void BoxStorage::findOrCreateFolder(std::function<void(const QString&)> found, F
                                                     {QStringLiteral("parent"),
                                                      QJsonObject{{QStringLiteral("id"), kRootId}}}})
                               .toJson(QJsonDocument::Compact);
-            m_tokens.send(
-                create,
-                [this, found, failure](const HttpClient::Response& made) {
-                    const QString id = jsonOf(made.body).value(QStringLiteral("id")).toString();
-                    if (id.isEmpty()) {
-                        failure(text("error_create_root_folder"));
-                        return;
-                    }
-                    found(id);
-                },
-                [this, found, failure](const QString& message, int status) {
-                    // Made meanwhile, by another listing or another device: look again.
-                    if (status == 409) {
-                        findOrCreateFolder(found, failure, false);
-                        return;
-                    }
-                    failure(message);
-                });
+            FolderCreation::send(
+                m_tokens, std::move(create), text("error_create_root_folder"), found, failure,
+                [this, found, failure] { findOrCreateFolder(found, failure, false); });
         },
         failure);
 }
@@ -278,15 +264,11 @@ void BoxStorage::saveCurrentFile(Success success, Failure failure) {
     if (!file) {
         return;
     }
-    const QString source = WorkingCopy::path(m_services.paths, Location::box, file->name);
-    if (source.isEmpty()) {
-        failure(QString());
-        return;
-    }
     QString error;
-    const std::optional<QByteArray> bytes = WorkingCopy::read(source, &error);
+    const std::optional<QByteArray> bytes =
+        WorkingCopy::load(m_services.paths, Location::box, file->name, &error);
     if (!bytes) {
-        failure(text("error_upload") + QStringLiteral(": ") + error);
+        failure(error.isEmpty() ? error : text("error_upload") + QStringLiteral(": ") + error);
         return;
     }
     m_tokens.refresh(

@@ -184,13 +184,9 @@ void DropboxStorage::saveCurrentFile(Success success, Failure failure) {
     if (path.isEmpty()) {
         return;
     }
-    const QString source = WorkingCopy::path(m_services.paths, Location::dropbox, file->name);
-    if (source.isEmpty()) {
-        failure(QString());
-        return;
-    }
     QString error;
-    const std::optional<QByteArray> bytes = WorkingCopy::read(source, &error);
+    const std::optional<QByteArray> bytes =
+        WorkingCopy::load(m_services.paths, Location::dropbox, file->name, &error);
     if (!bytes) {
         failure(error);
         return;

@@ -334,13 +334,9 @@ void GDriveStorage::saveCurrentFile(Success success, Failure failure) {
         failure(m_services.text(QStringLiteral("error_unkown")));
         return;
     }
-    const QString source = WorkingCopy::path(m_services.paths, Location::gDrive, file->name);
-    if (source.isEmpty()) {
-        failure(QString());
-        return;
-    }
     QString error;
-    const std::optional<QByteArray> bytes = WorkingCopy::read(source, &error);
+    const std::optional<QByteArray> bytes =
+        WorkingCopy::load(m_services.paths, Location::gDrive, file->name, &error);
     if (!bytes) {
         failure(error);
         return;

@@ -1,6 +1,7 @@
 #include "storage/hidrive/HiDriveStorage.h"
 
 #include "core/SessionManager.h"
+#include "storage/FolderCreation.h"
 #include "storage/WorkingCopy.h"
 
 #include <QJsonArray>
@@ -118,24 +119,9 @@ void HiDriveStorage::findOrCreateFolder(std::function<void(const QString&)> foun
             create.body =
                 encodedQuery({{QStringLiteral("path"), home + QLatin1Char('/') + kFolderName}})
                     .toLatin1();
-            m_tokens.send(
-                create,
-                [this, found, failure](const HttpClient::Response& made) {
-                    const QString id = jsonOf(made.body).value(QStringLiteral("id")).toString();
-                    if (id.isEmpty()) {
-                        failure(text("error_file_not_found"));
-                        return;
-                    }
-                    found(id);
-                },
-                [this, found, failure](const QString& message, int status) {
-                    // Made meanwhile, by another listing or another device: look again.
-                    if (status == 409) {
-                        findOrCreateFolder(found, failure, false);
-                        return;
-                    }
-                    failure(message);
-                });
+            FolderCreation::send(
+                m_tokens, std::move(create), text("error_file_not_found"), found, failure,
+                [this, found, failure] { findOrCreateFolder(found, failure, false); });
         },
         [failure](const QString& message, int) { failure(message); });
 }
@@ -211,13 +197,9 @@ void HiDriveStorage::saveCurrentFile(Success success, Failure failure) {
     if (!file) {
         return;
     }
-    const QString source = WorkingCopy::path(m_services.paths, Location::hiDrive, file->name);
-    if (source.isEmpty()) {
-        failure(QString());
-        return;
-    }
     QString error;
-    const std::optional<QByteArray> bytes = WorkingCopy::read(source, &error);
+    const std::optional<QByteArray> bytes =
+        WorkingCopy::load(m_services.paths, Location::hiDrive, file->name, &error);
     if (!bytes) {
         failure(error);
         return;

@@ -9,7 +9,6 @@
 #include "storage/onedrive/GraphListing.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -214,18 +213,14 @@ void OneDriveStorage::saveCurrentFile(Success success, Failure failure) {
     if (!file) {
         return;
     }
-    const QString source = WorkingCopy::path(m_services.paths, Location::oneDrive, file->name);
-    if (source.isEmpty()) {
-        failure(QString());
+    QString error;
+    const std::optional<QByteArray> bytes =
+        WorkingCopy::load(m_services.paths, Location::oneDrive, file->name, &error);
+    if (!bytes) {
+        failure(error);
         return;
     }
-    QFile local(source);
-    if (!local.open(QIODevice::ReadOnly)) {
-        failure(local.errorString());
-        return;
-    }
-    const QByteArray bytes = local.readAll();
-    const auto upload = [this, bytes, success, failure](const QUrl& url) {
+    const auto upload = [this, bytes = *bytes, success, failure](const QUrl& url) {
         HttpClient::Request put;
         put.method = "PUT";
         put.url = url;

@@ -18,6 +18,18 @@
 namespace keskor::test {
 namespace {
 
+/// The contents of the items a fake drive holds that `isTheFile` picks.
+template <typename Items, typename Pick>
+QList<QByteArray> contentsOf(const Items& items, Pick isTheFile) {
+    QList<QByteArray> found;
+    for (const auto& item : items) {
+        if (isTheFile(item)) {
+            found << item.content;
+        }
+    }
+    return found;
+}
+
 /// One fake drive as the CLI tests see it: where the deployment points, and what it holds.
 class Drive {
 public:
@@ -47,13 +59,8 @@ public:
                              {QStringLiteral("graphEndpoint"), graph.graphEndpoint().toString()}}}};
     }
     QList<QByteArray> copies(const QString& name) const override {
-        QList<QByteArray> found;
-        for (const auto& item : graph.items()) {
-            if (!item.isFolder && item.name == name) {
-                found << item.content;
-            }
-        }
-        return found;
+        return contentsOf(graph.items(),
+                          [&](const auto& item) { return !item.isFolder && item.name == name; });
     }
     void setFailure(int status) override { graph.setFailure(status); }
     testing::FakeGraphServer graph;
@@ -71,11 +78,7 @@ public:
                              {QStringLiteral("apiHost"), drive.baseUrl().toString()}}}};
     }
     QList<QByteArray> copies(const QString& name) const override {
-        QList<QByteArray> found;
-        for (const auto& item : drive.named(name)) {
-            found << item.content;
-        }
-        return found;
+        return contentsOf(drive.named(name), [](const auto&) { return true; });
     }
     void setFailure(int status) override { drive.setFailure(status); }
     testing::FakeGDriveServer drive;
@@ -113,13 +116,9 @@ public:
                          {QStringLiteral("uploadHost"), box.uploadUrl().toString()}}}};
     }
     QList<QByteArray> copies(const QString& name) const override {
-        QList<QByteArray> found;
-        for (const auto& item : box.items()) {
-            if (item.type == QLatin1String("file") && item.name == name) {
-                found << item.content;
-            }
-        }
-        return found;
+        return contentsOf(box.items(), [&](const auto& item) {
+            return item.type == QLatin1String("file") && item.name == name;
+        });
     }
     void setFailure(int status) override { box.setFailure(status); }
     /// The page sends the browser to an address of Box's own scheme, which the user pastes.
@@ -149,13 +148,8 @@ public:
                      {QStringLiteral("apiHost"), drive.apiUrl().toString()}}}};
     }
     QList<QByteArray> copies(const QString& name) const override {
-        QList<QByteArray> found;
-        for (const auto& item : drive.items()) {
-            if (!item.isDir && item.name == name) {
-                found << item.content;
-            }
-        }
-        return found;
+        return contentsOf(drive.items(),
+                          [&](const auto& item) { return !item.isDir && item.name == name; });
     }
     void setFailure(int status) override { drive.setFailure(status); }
     /// The page shows a code, which the user types.
@@ -196,12 +190,9 @@ protected:
     void SetUp() override {
         drive = makeDrive(provider);
         ASSERT_TRUE(drive->listen());
-        const QString file = dir.file(QStringLiteral("deployment.json"));
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QJsonDocument(drive->deployment()).toJson());
-        out.close();
-        cli.setEnv(QStringLiteral("KESKOR_DEPLOYMENT"), file);
+        dir.write(QStringLiteral("deployment.json"), QJsonDocument(drive->deployment()).toJson());
+        cli.setEnv(QStringLiteral("KESKOR_DEPLOYMENT"),
+                   dir.file(QStringLiteral("deployment.json")));
     }
 
     /// Runs a cloud command on the drive; a sign-in address it prints is followed as a browser
@@ -262,11 +253,8 @@ TEST_P(KeskorCliCloudTest, RefusesWhatWouldLoseData) {
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
 
     // Not a database: nothing goes up.
+    dir.write(QStringLiteral("notes.txt"), "shopping list\n");
     const QString notes = dir.file(QStringLiteral("notes.txt"));
-    QFile text(notes);
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("shopping list\n");
-    text.close();
     CliResult r = cloud(QStringLiteral("push"), {notes});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(drive->copies(QStringLiteral("family.pswe")).size(), 1);

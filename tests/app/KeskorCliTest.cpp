@@ -220,6 +220,24 @@ TEST_F(KeskorCliTest, ImportsKeePassXmlAndCsvWithNestedFoldersAndCustomFields) {
               QStringLiteral("mehr\"zeilig\nja\n"));
 }
 
+TEST_F(KeskorCliTest, AKdbxFileWithKeyFileImportsAfterTheDatabasePassword) {
+    createDatabase();
+    const QString data = QStringLiteral(KESKOR_SOURCE_DIR "/tests/data/kdbx/");
+    const QString kdbx = data + QStringLiteral("keyfile-argon2d.kdbx");
+    const QByteArray answers = kMaster + "fixture-Pass\n";
+    const CliResult wrong = run({"import", db, kdbx}, answers);
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.err.contains(QStringLiteral("Wrong password or key file")))
+        << wrong.err.toStdString();
+    const CliResult r = run(
+        {"import", db, kdbx, "--kdbx-key-file", data + QStringLiteral("keyfile.keyx")}, answers);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Imported 2 entries in 1 folders.\n"));
+    EXPECT_EQ(run({"ls", "-R", db}).out, QStringLiteral("Bank\nMail/\n  Gmail\n"));
+    EXPECT_EQ(run({"show", db, "Mail/Gmail", "-a", "password"}).out,
+              QStringLiteral("S3cret-<pw>&\"x\"\n"));
+}
+
 TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {
     createDatabase();
     ok({"add", db, "Kept"});
@@ -293,6 +311,8 @@ TEST_F(KeskorCliTest, ReadOnlyCommandsLeaveTheProfileAndTheDatabaseAsTheyWere) {
     ok({"search", db, "alice"});
     ok({"export", db, "-"});
     ok({"analyze", db});
+    ok({"clean", db, "--never-used", "--delete", "--dry-run"});
+    ok({"replace", db, "alice", "bob", "--dry-run"});
     EXPECT_EQ(snapshot(dir.path()), before);
     ok({"mkdir", db, "Work"});
     EXPECT_NE(snapshot(dir.path()), before) << "a change is seen by the comparison";

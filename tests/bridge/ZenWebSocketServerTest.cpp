@@ -131,7 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadHandshake{"NoKey", "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n\r\n"},
         BadHandshake{"Garbage", QByteArray("\x16\x03\x01\x02\x00\x01\r\n\r\n", 10)},
-        BadHandshake{"NotUtf8", "GET / HTTP/1.1\r\nSec-WebSocket-Key: \xff\xfe\r\n\r\n"},
         // The read stops at the bound: the rest of the flood is never buffered.
         BadHandshake{"NoBlankLineWithin16KiB",
                      "GET / HTTP/1.1\r\nX-Filler: " + QByteArray(20000, 'a'), 16 * 1024}),
@@ -293,56 +292,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameForm{70000, QByteArray("\x81\x7F\0\0\0\0\0\x01\x11\x70", 10)},
                       FrameForm{1 << 20, QByteArray("\x81\x7F\0\0\0\0\0\x10\0\0", 10)}),
     [](const auto& info) { return std::to_string(info.param.length); });
-
-TEST_F(ZenWebSocketServerTest, AClientThatNeverReadsIsDroppedAndTheOthersAreServed) {
-    ZenWebSocketServer::Limits limits;
-    limits.maxOutgoingBuffer = 1024 * 1024;
-    start(limits);
-    RawClient stalled(server->localPort());
-    ASSERT_TRUE(stalled.open());
-    ASSERT_TRUE(delegate.waitFor(Kind::Accept));
-    const auto stalledConnection = delegate.first(Kind::Accept)->connection;
-    // Qt stops taking bytes from the kernel once this is buffered, so the kernel buffers fill.
-    stalled.socket.setReadBufferSize(1024);
-
-    QWebSocket reader;
-    int messages = 0;
-    bool sawLast = false;
-    QObject::connect(&reader, &QWebSocket::textMessageReceived, [&](const QString& text) {
-        ++messages;
-        sawLast |= text == QLatin1String("still here");
-    });
-    ASSERT_TRUE(open(reader));
-    ASSERT_TRUE(delegate.waitFor(Kind::Accept, 2));
-
-    // The next burst only once the reader has nearly caught up, so that at most two bursts
-    // (far below the cap) are ever unread by it, whatever the scheduling; the total is bounded
-    // in case the cap is never reached.
-    constexpr int Burst = 8;
-    const QByteArray chunk(8 * 1024, 'x');
-    int sent = 0;
-    const bool dropped = QTest::qWaitFor(
-        [&]() {
-            if (delegate.count(Kind::Disconnect) > 0) {
-                return true;
-            }
-            if (messages + Burst >= sent) {
-                for (int i = 0; i < Burst && sent < 8 * 1024; ++i, ++sent) {
-                    server->send(chunk);
-                }
-            }
-            return false;
-        },
-        LongTimeout);
-    ASSERT_TRUE(dropped) << sent << " chunks sent";
-    EXPECT_EQ(delegate.first(Kind::Disconnect)->connection, stalledConnection);
-    EXPECT_EQ(server->clientCount(), 1);
-
-    server->send(QByteArrayLiteral("still here"));
-    ASSERT_TRUE(QTest::qWaitFor([&]() { return sawLast; }, LongTimeout));
-    EXPECT_EQ(messages, sent + 1) << "the reading client lost nothing";
-    EXPECT_EQ(reader.state(), QAbstractSocket::ConnectedState);
-}
 
 TEST_F(ZenWebSocketServerTest, TwoHundredClientsAtOnceAreServedInOrderOnTheMainThread) {
     start();

@@ -80,82 +80,85 @@ protected:
 
 // ---- rotation ----
 
-TEST_F(BackupStorageTest, EightSavesFillTheSlotsAndTheNinthReplacesOnlyTheLast) {
-    const QString base = QStringLiteral("Vault");
-    for (int n = 1; n <= 8; ++n) {
-        save(base, n);
-    }
-    EXPECT_EQ(filesInRoot(),
-              (QStringList{"Vault.pswd", "Vault_1.pswd", "Vault_2.pswd", "Vault_3.pswd",
-                           "Vault_4.pswd", "Vault_5.pswd", "Vault_6.pswd", "Vault_7.pswd"}));
-    EXPECT_EQ(save(base, 9), inRoot(QStringLiteral("Vault_7.pswd")));
-    EXPECT_EQ(filesInRoot().size(), 8);
-    EXPECT_EQ(contentOf(QStringLiteral("Vault.pswd")), QStringLiteral("save 1"));
-    for (int slot = 1; slot <= 6; ++slot) {
-        EXPECT_EQ(contentOf(QStringLiteral("Vault_%1.pswd").arg(slot)),
-                  QStringLiteral("save %1").arg(slot + 1));
-    }
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_7.pswd")), QStringLiteral("save 9"));
-}
+/// The count in force, then the backups `first` to `last` of "Vault", made at once or started
+/// on the pool; `deleteSlot` is deleted before them.
+struct RotationStep {
+    int count;
+    int first;
+    int last;
+    int deleteSlot = -1;
+    bool started = false;
+};
 
-TEST_F(BackupStorageTest, ACountOfOneOrBelowKeepsTheFirstBackupAndTheNewest) {
-    // Counts below one act as one, so the slot numbers stay bounded.
-    for (const int setting : {1, 0, -5}) {
-        SCOPED_TRACE(setting);
-        count = setting;
-        const QString base = QStringLiteral("Count%1").arg(setting);
-        for (int n = 1; n <= 4; ++n) {
-            save(base, n);
+struct RotationCase {
+    const char* label;
+    std::vector<RotationStep> steps;
+    /// Every file afterwards with the save it holds: "Vault=1 Vault_1=2".
+    const char* slots;
+};
+
+class BackupRotationTest : public BackupStorageTest,
+                           public ::testing::WithParamInterface<RotationCase> {};
+
+TEST_P(BackupRotationTest, EachSlotHoldsTheSaveTheRotationPutsThere) {
+    QString newest;
+    int newestSave = 0;
+    for (const RotationStep& step : GetParam().steps) {
+        count = step.count;
+        if (step.deleteSlot >= 0) {
+            ASSERT_TRUE(storage.deleteBackup(
+                infoFor(BackupStorage::backupFileName(QStringLiteral("Vault"), step.deleteSlot))));
         }
-        EXPECT_EQ(storage.backupCount(), 1);
-        EXPECT_EQ(contentOf(base + QStringLiteral(".pswd")), QStringLiteral("save 1"));
-        EXPECT_EQ(contentOf(base + QStringLiteral("_1.pswd")), QStringLiteral("save 4"));
+        for (int n = step.first; n <= step.last; ++n) {
+            database.comments = QStringLiteral("save %1").arg(n);
+            if (step.started) {
+                storage.startBackup(QStringLiteral("Vault"), key, database);
+            } else {
+                newest = storage.createBackup(QStringLiteral("Vault"), key, database);
+                newestSave = n;
+            }
+        }
     }
-    EXPECT_EQ(filesInRoot(), (QStringList{"Count-5.pswd", "Count-5_1.pswd", "Count0.pswd",
-                                          "Count0_1.pswd", "Count1.pswd", "Count1_1.pswd"}));
+    storage.waitForBackups();
+    QStringList expected;
+    for (const QString& slot : QString::fromLatin1(GetParam().slots).split(u' ')) {
+        const QString name = slot.section(u'=', 0, 0) + QStringLiteral(".pswd");
+        expected.append(name);
+        EXPECT_EQ(contentOf(name), QStringLiteral("save ") + slot.section(u'=', 1)) << name.toStdString();
+    }
+    QStringList files = filesInRoot();
+    files.sort();
+    expected.sort();
+    EXPECT_EQ(files, expected) << "no other file, no staging file left";
+    EXPECT_EQ(contentOf(QFileInfo(newest).fileName()), QStringLiteral("save %1").arg(newestSave));
 }
 
-TEST_F(BackupStorageTest, ADeletedSlotIsFilledOnceTheLastSlotIsGivenUp) {
-    for (int n = 1; n <= 8; ++n) {
-        save(QStringLiteral("Vault"), n);
-    }
-    ASSERT_TRUE(storage.deleteBackup(infoFor(QStringLiteral("Vault_3.pswd"))));
-    EXPECT_EQ(save(QStringLiteral("Vault"), 9), inRoot(QStringLiteral("Vault_3.pswd")));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_3.pswd")), QStringLiteral("save 9"));
-    EXPECT_FALSE(QFile::exists(inRoot(QStringLiteral("Vault_7.pswd"))));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_6.pswd")), QStringLiteral("save 7"));
-}
-
-TEST_F(BackupStorageTest, ASmallerCountRotatesInItsLastSlotAndLeavesHigherOnes) {
-    for (int n = 1; n <= 8; ++n) {
-        save(QStringLiteral("Vault"), n);
-    }
-    count = 3;
-    save(QStringLiteral("Vault"), 9);
-    save(QStringLiteral("Vault"), 10);
-    EXPECT_EQ(filesInRoot().size(), 8);
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_2.pswd")), QStringLiteral("save 3"));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_3.pswd")), QStringLiteral("save 10"));
-    for (int slot = 4; slot <= 7; ++slot) {
-        EXPECT_EQ(contentOf(QStringLiteral("Vault_%1.pswd").arg(slot)),
-                  QStringLiteral("save %1").arg(slot + 1))
-            << "slot " << slot << " lies beyond the new count and is left alone";
-    }
-}
-
-TEST_F(BackupStorageTest, ALargerCountAddsSlotsWithoutDeletingAny) {
-    count = 2;
-    for (int n = 1; n <= 4; ++n) {
-        save(QStringLiteral("Vault"), n);
-    }
-    count = 4;
-    EXPECT_EQ(save(QStringLiteral("Vault"), 5), inRoot(QStringLiteral("Vault_3.pswd")));
-    EXPECT_EQ(save(QStringLiteral("Vault"), 6), inRoot(QStringLiteral("Vault_4.pswd")));
-    EXPECT_EQ(save(QStringLiteral("Vault"), 7), inRoot(QStringLiteral("Vault_4.pswd")));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_2.pswd")), QStringLiteral("save 4"));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_3.pswd")), QStringLiteral("save 5"));
-    EXPECT_EQ(contentOf(QStringLiteral("Vault_4.pswd")), QStringLiteral("save 7"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Counts, BackupRotationTest,
+    ::testing::Values(
+        RotationCase{
+            "TheNinthOfSevenReplacesOnlyTheLast",
+            {{7, 1, 9}},
+            "Vault=1 Vault_1=2 Vault_2=3 Vault_3=4 Vault_4=5 Vault_5=6 Vault_6=7 Vault_7=9"},
+        // Counts below one act as one, so the slot numbers stay bounded.
+        RotationCase{"CountOne", {{1, 1, 4}}, "Vault=1 Vault_1=4"},
+        RotationCase{"CountZero", {{0, 1, 4}}, "Vault=1 Vault_1=4"},
+        RotationCase{"CountNegative", {{-5, 1, 4}}, "Vault=1 Vault_1=4"},
+        RotationCase{"ADeletedSlotIsFilledOnceTheLastIsGivenUp",
+                     {{7, 1, 8}, {7, 9, 9, 3}},
+                     "Vault=1 Vault_1=2 Vault_2=3 Vault_3=9 Vault_4=5 Vault_5=6 Vault_6=7"},
+        RotationCase{
+            "ASmallerCountRotatesInItsLastSlotAndLeavesHigherOnes",
+            {{7, 1, 8}, {3, 9, 10}},
+            "Vault=1 Vault_1=2 Vault_2=3 Vault_3=10 Vault_4=5 Vault_5=6 Vault_6=7 Vault_7=8"},
+        RotationCase{"ALargerCountAddsSlotsWithoutDeletingAny",
+                     {{2, 1, 4}, {4, 5, 7}},
+                     "Vault=1 Vault_1=2 Vault_2=4 Vault_3=5 Vault_4=7"},
+        // One at a time in their order, and a backup made at once comes after them.
+        RotationCase{"BackupsStartedOnThePool",
+                     {{2, 1, 6, -1, true}, {2, 7, 7}},
+                     "Vault=1 Vault_1=2 Vault_2=7"}),
+    [](const ::testing::TestParamInfo<RotationCase>& info) { return info.param.label; });
 
 TEST_F(BackupStorageTest, DatabasesWithSimilarNamesRotateApart) {
     count = 1;
@@ -235,6 +238,8 @@ TEST_F(BackupStorageTest, RefusesBaseNamesThatAreNoFileNamesAndDatabasesWithoutC
 // ---- listing ----
 
 TEST_F(BackupStorageTest, ListingArrivesLaterOnTheMainThreadAndSkipsForeignEntries) {
+    EXPECT_TRUE(storage.backups().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(storage.root())) << "listing does not create the folder";
     QDir root(storage.root());
     ASSERT_TRUE(root.mkpath(QStringLiteral("inner")));
     ASSERT_TRUE(root.mkpath(QStringLiteral("folder.pswd")));
@@ -266,14 +271,6 @@ TEST_F(BackupStorageTest, ListingArrivesLaterOnTheMainThreadAndSkipsForeignEntri
               (QStringList{"locked.pswd", "Other.PSWE", "Vault.pswd", "Vault_2.pswd"}));
     QFile::setPermissions(inRoot(QStringLiteral("locked.pswd")),
                           QFile::ReadOwner | QFile::WriteOwner);
-}
-
-TEST_F(BackupStorageTest, AMissingFolderListsNothing) {
-    std::optional<QList<BackupFileInfo>> listed;
-    storage.list([&](QList<BackupFileInfo> backups) { listed = std::move(backups); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return listed.has_value(); }, 5000));
-    EXPECT_TRUE(listed->isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(storage.root())) << "listing does not create the folder";
 }
 
 TEST_F(BackupStorageTest, SlotsListInNumericOrderWithTheirFileFacts) {

@@ -22,6 +22,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 using namespace keskor;
@@ -44,6 +47,8 @@ protected:
     ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
     RecordingRemoteStorage* dropbox = nullptr;
     bool weakRatings = false;
+    // Outlives the application, which waits for the backups written on it.
+    QThreadPool backupPool;
     std::unique_ptr<AppDelegate> app;
 
     void SetUp() override { makeApp(); }
@@ -70,7 +75,8 @@ protected:
             [](SessionManager&, SettingManager&) {
                 return std::make_unique<InactiveWebSocketManager>();
             },
-            {}});
+            {},
+            &backupPool});
     }
     DatabaseController& db() { return app->databases(); }
     SessionManager& session() { return app->mainManager().sessionManager; }
@@ -98,6 +104,7 @@ protected:
         writeSample(info);
         presenter.answerCredentials({kPassword, std::nullopt});
         ASSERT_TRUE(db().openDatabase(info));
+        app->backups().waitForBackups();
         presenter.clearCalls();
     }
     /// The new-database dialog's answers for `name` in the temporary folder.
@@ -120,47 +127,57 @@ protected:
     }
 };
 
-TEST_F(WorkflowTest, OpeningFillsTheSessionRemembersItAndBacksUp) {
+TEST_F(WorkflowTest, OpeningFillsTheSessionRemembersItAndBacksUpWithoutWaiting) {
     const DatabaseInfo info = local();
     writeSample(info);
     defaults.setBool(QStringLiteral("setting_has_to_open_last_db"), false);
+    // While the pool's one thread is held, no backup can be written (released on any exit).
+    backupPool.setMaxThreadCount(1);
+    QSemaphore held;
+    const auto release = qScopeGuard([&held] { held.release(); });
+    backupPool.start([&held] { held.acquire(); });
     presenter.answerCredentials({QStringLiteral("wrong"), std::nullopt});
     presenter.answerCredentials({kPassword, std::nullopt});
     ASSERT_TRUE(db().openDatabase(info));
-    EXPECT_TRUE(session().isDatabaseOpen());
+    EXPECT_TRUE(app->backups().backups().isEmpty()) << "the open did not wait for the backup";
+    ASSERT_TRUE(session().isDatabaseOpen());
     EXPECT_EQ(*session().currentDBInfo, info);
     EXPECT_EQ(session().currentPassFile->itemCount(), SampleDatabase::full().itemCount());
     EXPECT_EQ(app->mainManager().recentFilesManager.recentFiles().value(0), info);
     EXPECT_EQ(defaults.boolValue(QStringLiteral("setting_has_to_open_last_db")), true);
-    EXPECT_EQ(app->backups().backups().size(), 1) << "backup on opening is on by default";
     EXPECT_TRUE(
         presenter.transcript().join(QLatin1Char('\n')).contains(QStringLiteral("credentials")));
+
+    // Quit at once: the backup is still written, from the database as it was opened.
+    session().close();
+    held.release();
+    app->applicationWillTerminate();
+    const QList<BackupFileInfo> written = app->backups().backups();
+    ASSERT_EQ(written.size(), 1) << "backup on opening is on by default";
+    const DatabaseInfo backup = app->backups().openBackup(written.front());
+    const PassFile header = FileFunctions::readDatabase(paths, backup, nullptr, true);
+    const Key256 key = KeyHelper().keyFromCredentials(header, Credentials(kPassword, std::nullopt));
+    EXPECT_TRUE(FileFunctions::readDatabase(paths, backup, &key, false)
+                    .sameContent(FileFunctions::readDatabase(paths, info, &key, false)));
 }
 
-TEST_F(WorkflowTest, AFailedOpenLeavesTheOpenDatabaseAsItWas) {
+TEST_F(WorkflowTest, FailedOpensAreReportedAndLeaveTheOpenDatabaseAsItWas) {
     openLocal(local());
     const PassFile before = *session().currentPassFile;
-    const DatabaseInfo other = local(QStringLiteral("other.pswd"));
-    QFile broken(FileFunctions::databaseFile(paths, other));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("KESKOR-DB/1\n{not json\n");
-    broken.close();
-    presenter.answerAlert(0); // the damaged file is reported
-    EXPECT_FALSE(db().openDatabase(other));
+    const DatabaseInfo broken = local(QStringLiteral("other.pswd"));
+    dir.write(QStringLiteral("other.pswd"), "KESKOR-DB/1\n{not json\n");
+    for (const DatabaseInfo& info :
+         {broken, local(QStringLiteral("gone.pswd")), local(QStringLiteral("notes.txt"))}) {
+        presenter.answerAlert(0);
+        EXPECT_FALSE(db().openDatabase(info)) << info.name.toStdString();
+    }
+    const QStringList t = presenter.transcript();
+    ASSERT_EQ(t.size(), 3);
+    EXPECT_TRUE(t[0].contains(QStringLiteral("dialog_error"))) << t[0].toStdString();
+    EXPECT_TRUE(t[1].contains(QStringLiteral("error_file_not_found"))) << t[1].toStdString();
+    EXPECT_TRUE(t[2].contains(QStringLiteral("Unsupported file format"))) << t[2].toStdString();
     EXPECT_EQ(session().currentDBInfo->name, QStringLiteral("family.pswd"));
     EXPECT_TRUE(session().currentPassFile->sameContent(before));
-}
-
-TEST_F(WorkflowTest, MissingFilesAndForeignNamesAreReported) {
-    presenter.answerAlert(0);
-    presenter.answerAlert(0);
-    EXPECT_FALSE(db().openDatabase(local(QStringLiteral("gone.pswd"))));
-    EXPECT_FALSE(db().openDatabase(local(QStringLiteral("notes.txt"))));
-    const QStringList t = presenter.transcript();
-    ASSERT_EQ(t.size(), 2);
-    EXPECT_TRUE(t[0].contains(QStringLiteral("error_file_not_found"))) << t[0].toStdString();
-    EXPECT_TRUE(t[1].contains(QStringLiteral("Unsupported file format"))) << t[1].toStdString();
-    EXPECT_FALSE(session().isDatabaseOpen());
 }
 
 TEST_F(WorkflowTest, CancellingTheAutomaticReopenStopsTheNextStartFromTrying) {
@@ -177,20 +194,16 @@ TEST_F(WorkflowTest, CancellingTheAutomaticReopenStopsTheNextStartFromTrying) {
     EXPECT_TRUE(presenter.calls().isEmpty()) << "nothing is asked on the next start";
 }
 
-TEST_F(WorkflowTest, StartUpStartsTheBridgeOnThePortSetting) {
-    defaults.setInteger(QStringLiteral("setting_addon_websocket_port"), 31337);
-    app->applicationDidFinishLaunching();
-    EXPECT_EQ(app->mainManager().websocketManager->port(), 31337);
+TEST_F(WorkflowTest, TheBridgeStartsOnThePortSettingAndMovesWithTheSettingsScreen) {
     for (const int bad : {-1, 0, 65536}) {
-        makeApp();
         defaults.setInteger(QStringLiteral("setting_addon_websocket_port"), bad);
         app->applicationDidFinishLaunching();
         EXPECT_EQ(app->mainManager().websocketManager->port(), 0) << bad;
+        makeApp();
     }
-}
-
-TEST_F(WorkflowTest, ANewPortFromTheSettingsScreenRestartsTheBridge) {
+    defaults.setInteger(QStringLiteral("setting_addon_websocket_port"), 31337);
     app->applicationDidFinishLaunching();
+    EXPECT_EQ(app->mainManager().websocketManager->port(), 31337);
     SettingsValues values = app->settings().load();
     values.portText = QStringLiteral("31338");
     EXPECT_TRUE(app->settings().confirm(values).portChanged);
@@ -213,12 +226,18 @@ TEST_F(WorkflowTest, SaveWithAutoSavingOffBacksUpButWritesOnlyWhenExplicit) {
     EXPECT_EQ(session().keyHelper.kdfRuns(), 1) << "saving reuses the key of the open";
 }
 
-TEST_F(WorkflowTest, ABackupDatabaseIsNeverWrittenBack) {
-    const DatabaseInfo info{QStringLiteral("old.pswe"), QString(), Location::backupDevice, false};
-    openLocal(info);
-    const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
-    EXPECT_TRUE(db().saveSession(true));
-    EXPECT_EQ(bytesOf(FileFunctions::databaseFile(paths, info)), before);
+TEST_F(WorkflowTest, BackupsAndServerDatabasesWithoutTheLocalCopySettingAreNotWritten) {
+    defaults.setBool(QStringLiteral("setting_enterprise_save_local_copy"), false);
+    for (const Location location : {Location::backupDevice, Location::enterprise}) {
+        const DatabaseInfo info{QStringLiteral("held.pswe"), QString(), location, false};
+        openLocal(info);
+        session().currentPassFile->krServer = QStringLiteral("server.example");
+        const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
+        session().currentPassFile->addItem(Info2Item::create(1, QStringLiteral("x")));
+        EXPECT_TRUE(db().saveSession(true));
+        EXPECT_EQ(bytesOf(FileFunctions::databaseFile(paths, info)), before)
+            << static_cast<int>(location);
+    }
 }
 
 TEST_F(WorkflowTest, CloudSaveUploadsAndAFailedUploadIsRetriedByTheNextSave) {
@@ -286,17 +305,6 @@ TEST_F(WorkflowTest, AFileFromTheCloudBrowserIsFetchedThenOpenedFromTheWorkingFo
         << "a location without a store does nothing more";
 }
 
-TEST_F(WorkflowTest, AnEnterpriseDatabaseWithoutTheLocalCopySettingIsNotWritten) {
-    const DatabaseInfo info{QStringLiteral("corp.pswe"), QString(), Location::enterprise, false};
-    openLocal(info);
-    session().currentPassFile->krServer = QStringLiteral("server.example");
-    defaults.setBool(QStringLiteral("setting_enterprise_save_local_copy"), false);
-    const QByteArray before = bytesOf(FileFunctions::databaseFile(paths, info));
-    session().currentPassFile->addItem(Info2Item::create(1, QStringLiteral("x")));
-    EXPECT_TRUE(db().saveSession(true));
-    EXPECT_EQ(bytesOf(FileFunctions::databaseFile(paths, info)), before);
-}
-
 TEST_F(WorkflowTest, AFailedWriteIsReportedAndKeepsThePreviousFile) {
     openLocal(local());
     const QString file = FileFunctions::databaseFile(paths, *session().currentDBInfo);
@@ -344,7 +352,15 @@ TEST_F(WorkflowTest, AWeakPasswordIsQuestionedAndNoStopsTheCreate) {
         << "a supported name keeps its extension";
 }
 
-TEST_F(WorkflowTest, QuitAsksToSaveAndOffersToQuitAnywayWhenSavingFails) {
+TEST_F(WorkflowTest, QuitAsksDuringAnUploadAndToSaveAndOffersToQuitAnywayWhenSavingFails) {
+    session().uploadingStatus = true;
+    presenter.answerAlert(1);
+    EXPECT_FALSE(app->applicationShouldTerminate());
+    EXPECT_TRUE(lastCall().contains(QStringLiteral("uploading_in_progress")));
+    presenter.answerAlert(0);
+    EXPECT_TRUE(app->applicationShouldTerminate()) << "auto-saving is on by default";
+    session().uploadingStatus = false;
+
     defaults.setBool(QStringLiteral("setting_isAutoSaving"), false);
     // No database open: the question still comes, and "Save" does nothing but quit.
     presenter.answerAlert(0);
@@ -363,15 +379,6 @@ TEST_F(WorkflowTest, QuitAsksToSaveAndOffersToQuitAnywayWhenSavingFails) {
     presenter.answerAlert(1); // then "Cancel"
     EXPECT_FALSE(app->applicationShouldTerminate());
     EXPECT_TRUE(lastCall().contains(QStringLiteral("Quit anyway?"))) << lastCall().toStdString();
-}
-
-TEST_F(WorkflowTest, QuitDuringAnUploadAsksFirstAndAutoSavingQuitsAtOnce) {
-    session().uploadingStatus = true;
-    presenter.answerAlert(1);
-    EXPECT_FALSE(app->applicationShouldTerminate());
-    EXPECT_TRUE(lastCall().contains(QStringLiteral("uploading_in_progress")));
-    presenter.answerAlert(0);
-    EXPECT_TRUE(app->applicationShouldTerminate()) << "auto-saving is on by default";
 }
 
 TEST_F(WorkflowTest, CloseClearsTheSessionAndShowsTheStartView) {

@@ -112,19 +112,14 @@ TEST_F(FileFunctionsTest, AFailedWriteKeepsThePreviousFile) {
     PassFile small = SampleDatabase::full();
     const Key256 smallKey = keys.keyFromCredentials(small, creds);
     FileFunctions::writeDatabase(target, smallKey, small);
-    const QByteArray before = [&] {
-        QFile f(target);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    const QByteArray before = dir.read(QStringLiteral("keep.pswd"));
+    ASSERT_FALSE(before.isEmpty());
     const double stamp = file.lastModified;
     {
         FileSizeLimit limit(before.size() + 1024);
         EXPECT_THROW(FileFunctions::writeDatabase(target, key, file), CommonException);
     }
-    QFile f(target);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(dir.read(QStringLiteral("keep.pswd")), before);
     EXPECT_EQ(file.lastModified, stamp) << "a failed write does not stamp the database";
 }
 

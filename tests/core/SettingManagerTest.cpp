@@ -4,7 +4,6 @@
 #include "core/SettingManager.h"
 
 #include "core/shared/CommonException.h"
-#include "platform/FileKeychain.h"
 #include "platform/MemoryDefaultsStore.h"
 #include "platform/MemoryKeychain.h"
 #include "platform/QSettingsDefaultsStore.h"
@@ -38,70 +37,59 @@ struct SettingRow {
 template <typename T> QVariant opt(const std::optional<T>& v) {
     return v ? QVariant::fromValue(*v) : QVariant();
 }
+template <typename T> QVariant opt(const T& v) {
+    return QVariant::fromValue(v);
+}
+template <typename T> struct Plain { using type = T; };
+template <typename T> struct Plain<std::optional<T>> { using type = T; };
+
+template <typename R, typename A>
+SettingRow row(const char* name, const char* key, QVariant expectedDefault, QVariant sample,
+               R (SettingManager::*get)() const, void (SettingManager::*set)(A)) {
+    using Value = typename Plain<std::remove_cvref_t<A>>::type;
+    const Kind kind = std::is_same_v<Value, bool>  ? Kind::Bool
+                      : std::is_same_v<Value, int> ? Kind::Int
+                                                   : Kind::String;
+    return {name,
+            key,
+            kind,
+            std::move(expectedDefault),
+            std::move(sample),
+            [get](const SettingManager& s) { return opt((s.*get)()); },
+            [set](SettingManager& s, const QVariant& v) { (s.*set)(v.value<Value>()); }};
+}
 
 std::ostream& operator<<(std::ostream& os, const SettingRow& row) {
     return os << row.name;
 }
 
+#define ROW(getter, setter, key, expectedDefault, sample)                                          \
+    row(#getter, key, expectedDefault, sample, &SettingManager::getter, &SettingManager::setter)
+
 const SettingRow kSettings[] = {
-    {"autoSaving", "setting_isAutoSaving", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.isAutoSaving()); },
-     [](SettingManager& s, const QVariant& v) { s.setAutoSaving(v.toBool()); }},
-    {"language", "setting_language", Kind::String, QVariant(), QStringLiteral("fr"),
-     [](const SettingManager& s) { return opt(s.language()); },
-     [](SettingManager& s, const QVariant& v) { s.setLanguage(v.toString()); }},
-    {"openLastUsedDb", "setting_open_last_used_db_on_startup", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.openLastUsedDb()); },
-     [](SettingManager& s, const QVariant& v) { s.setOpenLastUsedDb(v.toBool()); }},
-    {"hasToOpenLastDb", "setting_has_to_open_last_db", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.hasToOpenLastDb()); },
-     [](SettingManager& s, const QVariant& v) { s.setHasToOpenLastDb(v.toBool()); }},
-    {"saveRecentFiles", "setting_save_recent_files_list", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.saveRecentFiles()); },
-     [](SettingManager& s, const QVariant& v) { s.setSaveRecentFiles(v.toBool()); }},
-    {"clipboardClearTime", "setting_clipboard_clear_time", Kind::Int, 60, 45,
-     [](const SettingManager& s) { return QVariant(s.clipboardClearTime()); },
-     [](SettingManager& s, const QVariant& v) { s.setClipboardClearTime(v.toInt()); }},
-    {"autoLockTime", "setting_auto_lock_time", Kind::Int, 3, 15,
-     [](const SettingManager& s) { return QVariant(s.autoLockTime()); },
-     [](SettingManager& s, const QVariant& v) { s.setAutoLockTime(v.toInt()); }},
-    {"lockOnScreenLock", "setting_lock_on_screen_lock", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.lockOnScreenLock()); },
-     [](SettingManager& s, const QVariant& v) { s.setLockOnScreenLock(v.toBool()); }},
-    {"enterpriseLocalCopy", "setting_enterprise_save_local_copy", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.enterpriseLocalCopy()); },
-     [](SettingManager& s, const QVariant& v) { s.setEnterpriseLocalCopy(v.toBool()); }},
-    {"remoteRemoveClosing", "setting_remote_remove_on_closing", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.remoteRemoveClosing()); },
-     [](SettingManager& s, const QVariant& v) { s.setRemoteRemoveClosing(v.toBool()); }},
-    {"backupOnSaving", "setting_backup_on_saving", Kind::Bool, false, true,
-     [](const SettingManager& s) { return QVariant(s.backupOnSaving()); },
-     [](SettingManager& s, const QVariant& v) { s.setBackupOnSaving(v.toBool()); }},
-    {"backupOnOpening", "setting_backup_on_opening", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.backupOnOpening()); },
-     [](SettingManager& s, const QVariant& v) { s.setBackupOnOpening(v.toBool()); }},
-    {"backupCount", "setting_backup_count", Kind::Int, 7, 30,
-     [](const SettingManager& s) { return QVariant(s.backupCount()); },
-     [](SettingManager& s, const QVariant& v) { s.setBackupCount(v.toInt()); }},
-    {"useSSL", "setting_is_use_ssl", Kind::Bool, QVariant(), true,
-     [](const SettingManager& s) { return opt(s.useSSL()); },
-     [](SettingManager& s, const QVariant& v) { s.setUseSSL(v.toBool()); }},
-    {"addonAutoFill", "setting_addon_autofile", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.addonAutoFill()); },
-     [](SettingManager& s, const QVariant& v) { s.setAddonAutoFill(v.toBool()); }},
-    {"addonAddNewFromWeb", "setting_addon_add_new_from_web", Kind::Bool, true, false,
-     [](const SettingManager& s) { return QVariant(s.addonAddNewFromWeb()); },
-     [](SettingManager& s, const QVariant& v) { s.setAddonAddNewFromWeb(v.toBool()); }},
-    {"addonWebSocketPort", "setting_addon_websocket_port", Kind::Int, 25109, 31337,
-     [](const SettingManager& s) { return QVariant(s.addonWebSocketPort()); },
-     [](SettingManager& s, const QVariant& v) { s.setAddonWebSocketPort(v.toInt()); }},
-    {"enterpriseSSL", "setting_enterprise_use_ssl_key", Kind::Bool, false, true,
-     [](const SettingManager& s) { return QVariant(s.enterpriseSSL()); },
-     [](SettingManager& s, const QVariant& v) { s.setEnterpriseSSL(v.toBool()); }},
-    {"appLanguage", "setting_app_language_key", Kind::String, QVariant(), QStringLiteral("de"),
-     [](const SettingManager& s) { return opt(s.appLanguage()); },
-     [](SettingManager& s, const QVariant& v) { s.setAppLanguage(v.toString()); }},
+    ROW(isAutoSaving, setAutoSaving, "setting_isAutoSaving", true, false),
+    ROW(language, setLanguage, "setting_language", QVariant(), QStringLiteral("fr")),
+    ROW(openLastUsedDb, setOpenLastUsedDb, "setting_open_last_used_db_on_startup", true, false),
+    ROW(hasToOpenLastDb, setHasToOpenLastDb, "setting_has_to_open_last_db", true, false),
+    ROW(saveRecentFiles, setSaveRecentFiles, "setting_save_recent_files_list", true, false),
+    ROW(clipboardClearTime, setClipboardClearTime, "setting_clipboard_clear_time", 60, 45),
+    ROW(autoLockTime, setAutoLockTime, "setting_auto_lock_time", 3, 15),
+    ROW(lockOnScreenLock, setLockOnScreenLock, "setting_lock_on_screen_lock", true, false),
+    ROW(enterpriseLocalCopy, setEnterpriseLocalCopy, "setting_enterprise_save_local_copy", true,
+        false),
+    ROW(remoteRemoveClosing, setRemoteRemoveClosing, "setting_remote_remove_on_closing", true,
+        false),
+    ROW(backupOnSaving, setBackupOnSaving, "setting_backup_on_saving", false, true),
+    ROW(backupOnOpening, setBackupOnOpening, "setting_backup_on_opening", true, false),
+    ROW(backupCount, setBackupCount, "setting_backup_count", 7, 30),
+    ROW(useSSL, setUseSSL, "setting_is_use_ssl", QVariant(), true),
+    ROW(addonAutoFill, setAddonAutoFill, "setting_addon_autofile", true, false),
+    ROW(addonAddNewFromWeb, setAddonAddNewFromWeb, "setting_addon_add_new_from_web", true, false),
+    ROW(addonWebSocketPort, setAddonWebSocketPort, "setting_addon_websocket_port", 25109, 31337),
+    ROW(enterpriseSSL, setEnterpriseSSL, "setting_enterprise_use_ssl_key", false, true),
+    ROW(appLanguage, setAppLanguage, "setting_app_language_key", QVariant(), QStringLiteral("de")),
 };
+#undef ROW
 
 // The stored value read back in the row's type, as the store sees it.
 QVariant storedAs(const DefaultsStore& store, const SettingRow& row) {
@@ -164,22 +152,6 @@ TEST(SettingManager, IntegerBeyondIntReadsAsTheDefaultWithAWarning) {
     EXPECT_EQ(settings.addonWebSocketPort(), 25109);
     EXPECT_TRUE(log.anyContains("setting_addon_websocket_port"));
     EXPECT_FALSE(log.anyContains(QString::number(qint64(1) << 40)));
-}
-
-TEST(SettingManager, HandEditedIniTextsReadInTheirTypes) {
-    TempDir dir;
-    dir.write("keskor.ini", "[General]\nsetting_isAutoSaving=false\nsetting_backup_count=12\n"
-                            "setting_auto_lock_time=-1\nsetting_backup_on_opening=maybe\n");
-    QSettingsDefaultsStore ini(dir.file("keskor.ini"));
-    MemoryKeychain keychain;
-    SettingManager settings(ini, keychain);
-    MessageCapture log;
-    EXPECT_FALSE(settings.isAutoSaving());
-    EXPECT_EQ(settings.backupCount(), 12);
-    EXPECT_EQ(settings.autoLockTime(), -1);
-    EXPECT_TRUE(settings.backupOnOpening());
-    EXPECT_TRUE(log.anyContains("setting_backup_on_opening"));
-    EXPECT_FALSE(log.anyContains("maybe"));
 }
 
 // --- clamping ----------------------------------------------------------------------------
@@ -262,28 +234,19 @@ TEST(SettingManagerReset, WritesTheDefaultsInOrderAndKeepsTheThreeUntouchedKeys)
 
 // --- the bridge password -----------------------------------------------------------------
 
-enum class KeychainKind { Memory, File };
-
-class BridgePassword : public ::testing::TestWithParam<KeychainKind> {
+class BridgePassword : public ::testing::Test {
 protected:
-    std::unique_ptr<Keychain> makeKeychain(const QString& name) const {
-        if (GetParam() == KeychainKind::Memory) {
-            return std::make_unique<MemoryKeychain>();
-        }
-        return std::make_unique<FileKeychain>(dir.file(name + "/secrets.json"));
-    }
-
     TempDir dir;
     QSettingsDefaultsStore store{dir.file("keskor.ini")};
-    std::unique_ptr<Keychain> keychain = makeKeychain("keychain");
-    SettingManager settings{store, *keychain};
+    MemoryKeychain keychain;
+    SettingManager settings{store, keychain};
     const QString password = QStringLiteral("Pässwort ✓ 42");
 };
 
-TEST_P(BridgePassword, RoundTripAlsoThroughAFreshManagerAndNoValueRemovesIt) {
+TEST_F(BridgePassword, RoundTripAlsoThroughAFreshManagerAndNoValueRemovesIt) {
     settings.setAddonProtectPassword(password);
     EXPECT_EQ(settings.addonProtectPassword(), password);
-    SettingManager fresh(store, *keychain);
+    SettingManager fresh(store, keychain);
     EXPECT_EQ(fresh.addonProtectPassword(), password);
     settings.setAddonProtectPassword(QString());
     EXPECT_EQ(settings.addonProtectPassword(), QString()) << "an empty password is a password";
@@ -292,7 +255,7 @@ TEST_P(BridgePassword, RoundTripAlsoThroughAFreshManagerAndNoValueRemovesIt) {
     EXPECT_FALSE(store.contains("setting_addon_protect_password"));
 }
 
-TEST_P(BridgePassword, StoredFormIsNotTheClearText) {
+TEST_F(BridgePassword, StoredFormIsNotTheClearText) {
     settings.setAddonProtectPassword(password);
     store.sync();
     const std::optional<QString> stored = store.stringValue("setting_addon_protect_password");
@@ -304,28 +267,28 @@ TEST_P(BridgePassword, StoredFormIsNotTheClearText) {
     EXPECT_NE(store.stringValue("setting_addon_protect_password"), stored);
 }
 
-TEST_P(BridgePassword, ProtectionKeyIsMadeOnceAndKeptInTheKeychain) {
+TEST_F(BridgePassword, ProtectionKeyIsMadeOnceAndKeptInTheKeychain) {
     EXPECT_EQ(settings.addonProtectPassword(), std::nullopt);
     EXPECT_EQ(settings.protectionKey(), std::nullopt);
-    EXPECT_EQ(keychain->get(settings.protectionKeychainKey), std::nullopt)
+    EXPECT_EQ(keychain.get(settings.protectionKeychainKey), std::nullopt)
         << "reading must not create a key";
     settings.setAddonProtectPassword(password);
-    const std::optional<QString> key = keychain->get(settings.protectionKeychainKey);
+    const std::optional<QString> key = keychain.get(settings.protectionKeychainKey);
     ASSERT_TRUE(key);
     ASSERT_TRUE(settings.protectionKey());
     EXPECT_EQ(settings.protectionKey()->bytes().toByteArray().toBase64(), key->toLatin1());
     EXPECT_FALSE(key->contains(password));
-    SettingManager other(store, *keychain);
+    SettingManager other(store, keychain);
     other.setAddonProtectPassword(QStringLiteral("second"));
-    EXPECT_EQ(keychain->get(settings.protectionKeychainKey), key);
+    EXPECT_EQ(keychain.get(settings.protectionKeychainKey), key);
     EXPECT_EQ(settings.addonProtectPassword(), QString("second"));
 }
 
-TEST_P(BridgePassword, LostProtectionKeyGivesNoPasswordAndOneWarning) {
+TEST_F(BridgePassword, LostProtectionKeyGivesNoPasswordAndOneWarning) {
     settings.setAddonProtectPassword(password);
     const QString stored = *store.stringValue("setting_addon_protect_password");
-    const std::unique_ptr<Keychain> emptyKeychain = makeKeychain("other");
-    SettingManager restarted(store, *emptyKeychain);
+    MemoryKeychain emptyKeychain;
+    SettingManager restarted(store, emptyKeychain);
     MessageCapture log;
     EXPECT_EQ(restarted.addonProtectPassword(), std::nullopt);
     EXPECT_EQ(restarted.addonProtectPassword(), std::nullopt);
@@ -334,34 +297,27 @@ TEST_P(BridgePassword, LostProtectionKeyGivesNoPasswordAndOneWarning) {
     EXPECT_FALSE(log.anyContains(stored));
     // A new password can be set and then read again.
     restarted.setAddonProtectPassword(QStringLiteral("new"));
-    EXPECT_EQ(SettingManager(store, *emptyKeychain).addonProtectPassword(), QString("new"));
+    EXPECT_EQ(SettingManager(store, emptyKeychain).addonProtectPassword(), QString("new"));
 }
 
-TEST_P(BridgePassword, DamagedKeyOrDamagedValueGivesNoPasswordAndAWarning) {
+TEST_F(BridgePassword, DamagedKeyOrDamagedValueGivesNoPasswordAndAWarning) {
     settings.setAddonProtectPassword(password);
     {
-        keychain->set(settings.protectionKeychainKey, QStringLiteral("not base64 !"));
-        SettingManager restarted(store, *keychain);
+        keychain.set(settings.protectionKeychainKey, QStringLiteral("not base64 !"));
+        SettingManager restarted(store, keychain);
         MessageCapture log;
         EXPECT_EQ(restarted.addonProtectPassword(), std::nullopt);
         EXPECT_TRUE(log.anyContains(settings.protectionKeychainKey));
         EXPECT_FALSE(log.anyContains("not base64"));
     }
-    SettingManager repaired(store, *keychain);
+    SettingManager repaired(store, keychain);
     repaired.setAddonProtectPassword(password);
     EXPECT_EQ(repaired.addonProtectPassword(), password);
     store.setString("setting_addon_protect_password", QStringLiteral("AQID"));
     MessageCapture log;
-    EXPECT_EQ(SettingManager(store, *keychain).addonProtectPassword(), std::nullopt);
+    EXPECT_EQ(SettingManager(store, keychain).addonProtectPassword(), std::nullopt);
     EXPECT_EQ(log.count("bridge password"), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Keychains, BridgePassword,
-                         ::testing::Values(KeychainKind::Memory, KeychainKind::File),
-                         [](const auto& info) {
-                             return std::string(info.param == KeychainKind::Memory ? "Memory"
-                                                                                   : "File");
-                         });
 
 // A keychain that counts its reads: each is a D-Bus round trip with the Secret Service.
 class CountingKeychain : public MemoryKeychain {

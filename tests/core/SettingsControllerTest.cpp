@@ -198,6 +198,10 @@ TEST_F(SettingsControllerTest, TimesGoThroughTheClampingSettersOrAreNeverWhenUnc
 
 TEST_F(SettingsControllerTest, LanguageRoundTripThroughAuto) {
     SettingsValues v = controller.load();
+    EXPECT_EQ(store.writeCount(), 0) << "showing the dialog writes nothing";
+    EXPECT_EQ(v.languageId, "auto");
+    EXPECT_FALSE(controller.confirm(v).languageChanged) << "auto on a fresh store is no change";
+    EXPECT_EQ(store.syncCount(), 0);
     v.languageId = QStringLiteral("de");
     presenter.answerAlert(0);
     EXPECT_TRUE(controller.confirm(v).languageChanged);
@@ -219,15 +223,6 @@ TEST_F(SettingsControllerTest, LanguageRoundTripThroughAuto) {
     EXPECT_EQ(presenter.transcript(),
               (QStringList{"alert informational app_name/setting_language_restart []",
                            "alert informational app_name/setting_language_restart []"}));
-}
-
-TEST_F(SettingsControllerTest, AutoOnAFreshStoreIsNoChange) {
-    const SettingsValues fresh = controller.load();
-    EXPECT_EQ(store.writeCount(), 0) << "showing the dialog writes nothing";
-    EXPECT_EQ(fresh.languageId, "auto");
-    EXPECT_FALSE(controller.confirm(fresh).languageChanged);
-    EXPECT_TRUE(presenter.calls().isEmpty());
-    EXPECT_EQ(store.syncCount(), 0);
 }
 
 TEST_F(SettingsControllerTest, ResetRestartsTheBridgeOnlyWhenItMovesThePort) {

@@ -6,6 +6,7 @@
 #include "testing/SampleDatabase.h"
 #include "testing/enterprise-server/EnterpriseServer.h"
 #include "testing/enterprise-server/Totp.h"
+#include "tests/support/RemoteCalls.h"
 #include "tests/support/TempDir.h"
 
 #include <QTcpServer>
@@ -21,14 +22,10 @@ using testing::EnterpriseServer;
 using testing::ServerUser;
 using testing::Totp;
 
-/// The failure text of an operation, or "ok"; "pending" when no callback came.
-using Start = std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>;
-QString outcome(const Start& start) {
-    auto result = std::make_shared<QString>(QStringLiteral("pending"));
-    start([result] { *result = QStringLiteral("ok"); },
-          [result](const QString& message) { *result = message; });
-    (void)QTest::qWaitFor([&] { return *result != QLatin1String("pending"); }, 15000);
-    return *result;
+/// The failure text of an operation, or "ok".
+QString outcome(const test::RemoteOp& start) {
+    const QString failure = test::runRemote(start);
+    return failure.isEmpty() ? QStringLiteral("ok") : failure;
 }
 
 class EnterpriseStorageTest : public ::testing::Test {
@@ -104,16 +101,7 @@ TEST_P(EnterpriseStorageSessionTest, LogsInListsOpensSavesEditsAndLogsOut) {
     EXPECT_EQ(stored.useSSL, tls);
     EXPECT_EQ(stored.id.has_value(), version == ProtocolVersion::version3);
 
-    IRemoteStorage::FileList files;
-    ASSERT_EQ(outcome([&](auto ok, auto fail) {
-                  storage.listFiles(
-                      [&, ok](IRemoteStorage::FileList f) {
-                          files = f;
-                          ok();
-                      },
-                      fail);
-              }),
-              QStringLiteral("ok"));
+    const IRemoteStorage::FileList files = test::listRemote(storage);
     ASSERT_EQ(files.size(), 1u);
     // A lost connection: the session check before the next request signs in again.
     const quint16 port = server->serverPort();

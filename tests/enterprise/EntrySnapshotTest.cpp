@@ -1,5 +1,7 @@
 #include "enterprise/EntrySnapshot.h"
 
+#include "tests/support/ItemTrees.h"
+
 #include <gtest/gtest.h>
 
 namespace keskor {
@@ -8,21 +10,17 @@ namespace {
 TEST(EntrySnapshotTest, FoldersComeFirstDeletionsLastAndAFailedSaveResumes) {
     PassFile file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
                                             PassFile::AuthenticationType::Password, false);
-    auto old = Info2Item::createFolder(QStringLiteral("Old"));
-    auto oldEntry = Info2Item::create(Info2Item::TypePassword, QStringLiteral("In old"));
-    old->addSubItem(oldEntry);
-    auto kept = Info2Item::create(Info2Item::TypePassword, QStringLiteral("Kept"));
-    file.addItem(old);
-    file.addItem(kept);
+    auto oldEntry = test::entry(QStringLiteral("In old"));
+    auto old = test::folder(QStringLiteral("Old"), {oldEntry});
+    auto kept = test::entry(QStringLiteral("Kept"));
+    test::addAll(file, {old, kept});
     EntrySnapshot snapshot(file);
     EXPECT_TRUE(snapshot.diff(file).empty());
 
     // An entry in a new folder inside a new folder, a moved and changed entry, a deleted folder.
-    auto outer = Info2Item::createFolder(QStringLiteral("Outer"));
-    auto inner = Info2Item::createFolder(QStringLiteral("Inner"));
-    auto fresh = Info2Item::create(Info2Item::TypePassword, QStringLiteral("Fresh"));
-    inner->addSubItem(fresh);
-    outer->addSubItem(inner);
+    auto fresh = test::entry(QStringLiteral("Fresh"));
+    auto inner = test::folder(QStringLiteral("Inner"), {fresh});
+    auto outer = test::folder(QStringLiteral("Outer"), {inner});
     file.addItem(outer);
     auto moved = file.root().removeSubItem(kept.get());
     moved->setUserName(QStringLiteral("ann"));

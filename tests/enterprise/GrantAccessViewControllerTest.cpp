@@ -9,6 +9,7 @@
 #include "testing/SampleDatabase.h"
 #include "testing/ScriptedPresenter.h"
 #include "testing/enterprise-server/EnterpriseServer.h"
+#include "tests/support/RemoteCalls.h"
 #include "tests/support/TempDir.h"
 
 #include <QTest>
@@ -54,33 +55,21 @@ protected:
         c.userName = QStringLiteral("me");
         c.password = QStringLiteral("pw");
         c.protocolVersion = ProtocolVersion::version3;
-        ASSERT_EQ(
-            wait([&](auto ok, auto fail) { storage.login(c, false, std::nullopt, ok, fail); }),
-            QStringLiteral("ok"));
+        ASSERT_EQ(test::runRemote(
+                      [&](auto ok, auto fail) { storage.login(c, false, std::nullopt, ok, fail); }),
+                  QString());
         database = open();
         ASSERT_TRUE(database);
         entry = firstEntry(database->root());
     }
-    QString wait(const std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>& run) {
-        auto result = std::make_shared<QString>();
-        run([result] { *result = QStringLiteral("ok"); },
-            [result](const QString& m) { *result = m; });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !result->isEmpty(); }, 15000));
-        return *result;
-    }
     std::optional<PassFile> open() {
-        std::optional<PassFile> file;
-        IRemoteStorage::FileList files;
-        EXPECT_EQ(wait([&](auto ok, auto fail) {
-                      storage.listFiles([&files, ok](auto f) { files = f, ok(); }, fail, false);
-                  }),
-                  QStringLiteral("ok"));
-        if (files.size() == 1 && wait([&](auto ok, auto fail) {
-                                     storage.downloadFile(files[0], ok, fail);
-                                 }) == QLatin1String("ok")) {
-            file = std::move(storage.takeDownloadedDatabase()->file);
+        const IRemoteStorage::FileList files = test::listRemote(storage);
+        if (files.size() != 1 || !test::runRemote([&](auto ok, auto fail) {
+                                      storage.downloadFile(files[0], ok, fail);
+                                  }).isEmpty()) {
+            return std::nullopt;
         }
-        return file;
+        return std::move(storage.takeDownloadedDatabase()->file);
     }
     static std::shared_ptr<Info2Item> firstEntry(const Info2Item& folder) {
         for (const auto& item : folder.subItems()) {

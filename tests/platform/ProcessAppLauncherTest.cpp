@@ -28,9 +28,7 @@ TEST(ProcessAppLauncherTest, DesktopEntryCommandsComeFromTheEntryGroupOfARunnabl
     qputenv("XDG_DATA_DIRS", dir.file(QStringLiteral("none")).toUtf8());
     QDir(dir.path()).mkpath(QStringLiteral("applications"));
     const auto write = [&](const QString& id, const QByteArray& text) {
-        QFile f(dir.file(QStringLiteral("applications/") + id));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
+        dir.write(QStringLiteral("applications/") + id, text);
     };
     write(QStringLiteral("hidden.desktop"), "[Desktop Entry]\nExec=/bin/sh\nHidden=true\n");
     write(QStringLiteral("gone.desktop"), "[Desktop Entry]\nExec=/no/such/browser %u\n");

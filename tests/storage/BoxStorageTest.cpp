@@ -1,27 +1,16 @@
 #include "storage/box/BoxStorage.h"
 
-#include "core/FileFunctions.h"
-#include "core/SessionManager.h"
-#include "platform/AppPaths.h"
-#include "platform/MemoryKeychain.h"
 #include "testing/FakeBoxServer.h"
-#include "tests/support/RemoteCalls.h"
-#include "tests/support/TempDir.h"
-
-#include <QDir>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QTest>
-#include <gtest/gtest.h>
+#include "tests/storage/CloudStorageFixture.h"
 
 namespace keskor {
 namespace {
 
 using testing::FakeBoxServer;
-using Op = std::function<void(IRemoteStorage::Success, IRemoteStorage::Failure)>;
 
-class BoxStorageTest : public ::testing::Test {
+class BoxStorageTest : public test::CloudStorageFixture<BoxStorage> {
 protected:
+    BoxStorageTest() : CloudStorageFixture(Location::box) {}
     void SetUp() override {
         ASSERT_TRUE(box.listen());
         deployment.clientId = FakeBoxServer::kClientId;
@@ -29,7 +18,6 @@ protected:
         deployment.authorizeHost = box.apiUrl();
         deployment.apiHost = box.apiUrl();
         deployment.uploadHost = box.uploadUrl();
-        FileFunctions::workingFolder(paths, Location::box, {}, true);
         restart();
     }
     /// A new storage over the same keychain, as after a restart of the program.
@@ -37,11 +25,11 @@ protected:
         storage.reset();
         storage = std::make_unique<BoxStorage>(
             BoxStorage::Services{
-                paths, session, keychain, http, [](const QString& key) { return key; },
+                paths, session, keychain, http, &key,
                 [this](const QUrl& url) {
                     // The browser: the user agrees, and the desktop hands the
                     // "boxsdk-" redirect to the program.
-                    ++browserOpened;
+                    ++browserOpens;
                     QNetworkRequest request(url);
                     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                          QNetworkRequest::ManualRedirectPolicy);
@@ -52,13 +40,6 @@ protected:
                     });
                 }},
             deployment);
-    }
-    /// The working copy of `name`, relative to the temporary folder.
-    static QString copy(const QString& name) { return QStringLiteral("documents/Box/") + name; }
-    QString wait(const Op& op, int expected = 1) { return test::runRemote(op, expected); }
-    IRemoteStorage::FileList list() { return test::listRemote(*storage); }
-    QString save() {
-        return wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); });
     }
     QString keskorFolder() const {
         for (const auto& item : box.items()) {
@@ -71,20 +52,11 @@ protected:
 
     FakeBoxServer box;
     Deployment::Box deployment;
-    test::TempDir dir;
-    AppPaths paths{dir.path()};
-    SessionManager session;
-    MemoryKeychain keychain;
-    QNetworkAccessManager network;
-    QNetworkAccessManager browser;
-    HttpClient http{network, [](const QString& key) { return key; }};
-    int browserOpened = 0;
-    std::unique_ptr<BoxStorage> storage;
 };
 
 TEST_F(BoxStorageTest, SignInListUploadDownloadDeleteSignOut) {
     EXPECT_FALSE(storage->isLoggedIn());
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->login(d, f); }), QString());
+    ASSERT_EQ(signIn(), QString());
     EXPECT_TRUE(storage->isLoggedIn());
     EXPECT_TRUE(keychain.get(BoxStorage::kAuthorizerTokenKey));
     EXPECT_TRUE(keychain.get(BoxStorage::kAuthorizerRefreshKey));
@@ -98,19 +70,19 @@ TEST_F(BoxStorageTest, SignInListUploadDownloadDeleteSignOut) {
     session.remoteFileInfo =
         std::make_shared<RemoteFileInfo>(QStringLiteral("Backups/Family & 😀.pswe"));
     const QString name = session.remoteFileInfo->name;
-    dir.write(copy(name), "first");
+    writeCopy(name, "first");
     ASSERT_EQ(save(), QString());
     ASSERT_TRUE(session.remoteFileInfo->id);
     const QString id = *session.remoteFileInfo->id;
     EXPECT_EQ(box.items().value(id).name, name);
     // Saved again: a new version of the same file, not a second file the service refuses.
-    dir.write(copy(name), "second");
+    writeCopy(name, "second");
     ASSERT_EQ(save(), QString());
     EXPECT_EQ(box.items().value(id).versions, 2);
     EXPECT_EQ(box.items().value(id).content, QByteArray("second"));
 
     const QString other = box.add(QStringLiteral("Work.pswd"), folder, "work");
-    const IRemoteStorage::FileList files = list();
+    const Files files = list();
     ASSERT_EQ(files.size(), 2u) << "the subfolder is not listed";
     EXPECT_EQ(files[0]->name, name);
     EXPECT_EQ(files[0]->size, 6);
@@ -118,16 +90,16 @@ TEST_F(BoxStorageTest, SignInListUploadDownloadDeleteSignOut) {
     EXPECT_EQ(files[1]->modified->toSecsSinceEpoch(),
               box.items().value(other).modified.toSecsSinceEpoch());
 
-    QFile::remove(dir.file(copy(name)));
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->downloadFile(files[0], d, f); }), QString());
-    EXPECT_EQ(dir.read(copy(name)), QByteArray("second"));
+    QFile::remove(copyPath(name));
+    ASSERT_EQ(download(files[0]), QString());
+    EXPECT_EQ(readCopy(name), QByteArray("second"));
     const auto requests = box.requests();
-    const auto download = std::find_if(requests.begin(), requests.end(),
-                                       [](const auto& r) { return r.path().startsWith("/dl/"); });
-    ASSERT_NE(download, requests.end());
-    EXPECT_FALSE(download->headers.contains("authorization")) << "the token stays with the API";
+    const auto fetch = std::find_if(requests.begin(), requests.end(),
+                                    [](const auto& r) { return r.path().startsWith("/dl/"); });
+    ASSERT_NE(fetch, requests.end());
+    EXPECT_FALSE(fetch->headers.contains("authorization")) << "the token stays with the API";
 
-    EXPECT_EQ(wait([&](auto d, auto f) { storage->deleteFiles(files, d, f); }, 2), QString());
+    EXPECT_EQ(remove(files, 2), QString());
     EXPECT_FALSE(box.items().contains(id));
     EXPECT_FALSE(box.items().contains(other));
     storage->logout();
@@ -138,25 +110,23 @@ TEST_F(BoxStorageTest, SignInListUploadDownloadDeleteSignOut) {
 // Refresh tokens are good once: the new one must be kept, also across a restart, and two
 // operations at the same time must share one refresh.
 TEST_F(BoxStorageTest, StoredTokensRefreshWithoutTheBrowserAndRefreshesAreShared) {
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->login(d, f); }), QString());
+    ASSERT_EQ(signIn(), QString());
     restart();
     ASSERT_TRUE(storage->isLoggedIn());
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->login(d, f); }), QString());
-    EXPECT_EQ(browserOpened, 1);
+    ASSERT_EQ(signIn(), QString());
+    EXPECT_EQ(browserOpens, 1);
     restart();
-    int calls = 0;
-    QString failures;
-    for (int i = 0; i < 2; ++i) {
-        storage->listFiles([&](IRemoteStorage::FileList) { ++calls; },
-                           [&](const QString& m) { ++calls, failures += m; });
-    }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return calls >= 2; }, 20000));
-    EXPECT_EQ(failures.toStdString(), "");
+    const auto listTwice = [&](auto done, auto failed) {
+        for (int i = 0; i < 2; ++i) {
+            storage->listFiles([done](Files) { done(); }, failed);
+        }
+    };
+    EXPECT_EQ(wait(listTwice, 2), QString());
     EXPECT_EQ(box.oauth().refreshes(), 2);
 }
 
 TEST_F(BoxStorageTest, FoldersOfManyPagesAreReadWhole) {
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->login(d, f); }), QString());
+    ASSERT_EQ(signIn(), QString());
     box.setMaxPageSize(1000);
     for (int i = 0; i < 1500; ++i) {
         box.add(QStringLiteral("other%1").arg(i), QStringLiteral("0"));
@@ -167,7 +137,7 @@ TEST_F(BoxStorageTest, FoldersOfManyPagesAreReadWhole) {
     for (int i = 0; i < 2500; ++i) {
         box.add(QStringLiteral("db%1.pswd").arg(i), folder, "x");
     }
-    const IRemoteStorage::FileList files = list();
+    const Files files = list();
     ASSERT_EQ(files.size(), 2500u);
     EXPECT_EQ(files.back()->name, QStringLiteral("db2499.pswd"));
     EXPECT_EQ(keskorFolder(), folder) << "no second folder was made";
@@ -175,25 +145,23 @@ TEST_F(BoxStorageTest, FoldersOfManyPagesAreReadWhole) {
 
 // A failing service leaves the working copy and the remote file whole.
 TEST_F(BoxStorageTest, FailuresKeepTheLocalCopyAndTheRemoteFile) {
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->login(d, f); }), QString());
+    ASSERT_EQ(signIn(), QString());
     ASSERT_TRUE(list().empty());
     const QString id = box.add(QStringLiteral("Family.pswe"), keskorFolder(), "remote");
     auto file = std::make_shared<RemoteFileInfo>(QStringLiteral("Family.pswe"), id);
     session.remoteFileInfo = file;
-    dir.write(copy(file->name), "local");
-    const auto download = [&] {
-        return wait([&](auto d, auto f) { storage->downloadFile(file, d, f); });
-    };
+    writeCopy(file->name, "local");
 
     box.setDownloadRedirectLoop(true);
-    EXPECT_EQ(download(), QStringLiteral("error_file_read"));
+    EXPECT_EQ(download(file), QStringLiteral("error_file_read"));
     box.setDownloadRedirectLoop(false);
     box.setDownloadCutShort(true);
-    EXPECT_EQ(download(), QStringLiteral("error_file_read"));
-    EXPECT_EQ(dir.read(copy(file->name)), QByteArray("local"));
+    EXPECT_EQ(download(file), QStringLiteral("error_file_read"));
+    EXPECT_EQ(readCopy(file->name), QByteArray("local"));
 
     box.setFailure(500);
-    EXPECT_TRUE(save().startsWith(QStringLiteral("error_upload: "))) << save().toStdString();
+    const QString failed = save();
+    EXPECT_TRUE(failed.startsWith(QStringLiteral("error_upload: "))) << failed.toStdString();
     EXPECT_EQ(box.items().value(id).content, QByteArray("remote"));
     box.setFailure(0);
 

@@ -8,8 +8,9 @@ namespace {
 
 using testing::FakeDropboxServer;
 
-class DropboxStorageTest : public test::CloudStorageFixture {
+class DropboxStorageTest : public test::CloudStorageFixture<DropboxStorage> {
 protected:
+    DropboxStorageTest() : CloudStorageFixture(Location::dropbox) {}
     void SetUp() override {
         ASSERT_TRUE(dropbox.listen());
         deployment.appKey = QStringLiteral("appkey");
@@ -23,13 +24,10 @@ protected:
             DropboxStorage::Services{paths, session, keychain, http, &key, browserOpener()},
             deployment);
     }
-    QString signIn() {
-        return wait([&](auto d, auto f) { storage->login(d, f); });
-    }
     QString save(const QString& name, const QByteArray& bytes) {
-        writeCopy(Location::dropbox, name, bytes);
+        writeCopy(name, bytes);
         session.remoteFileInfo = std::make_shared<RemoteFileInfo>(name);
-        return wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); });
+        return CloudStorageFixture::save();
     }
     QByteArray remote(const QString& name) const {
         return dropbox.entries().value(QLatin1Char('/') + name.toLower()).content;
@@ -37,7 +35,6 @@ protected:
 
     FakeDropboxServer dropbox;
     Deployment::Dropbox deployment;
-    std::unique_ptr<DropboxStorage> storage;
 };
 
 TEST_F(DropboxStorageTest, SignInSaveReplaceDownloadDeleteSignOut) {
@@ -46,7 +43,7 @@ TEST_F(DropboxStorageTest, SignInSaveReplaceDownloadDeleteSignOut) {
     EXPECT_FALSE(storage->isLoggedIn());
     dropbox.oauth().setDenied(false);
     ASSERT_EQ(signIn(), QString());
-    EXPECT_TRUE(list(*storage).empty());
+    EXPECT_TRUE(list().empty());
 
     // Beyond ASCII, the header argument must arrive escaped; the fake refuses raw bytes.
     const QString name = QStringLiteral("Fam \"ü\" 😀 + & #1.pswe");
@@ -54,20 +51,20 @@ TEST_F(DropboxStorageTest, SignInSaveReplaceDownloadDeleteSignOut) {
     dropbox.oauth().expireAccessTokens();
     ASSERT_EQ(save(name, "second"), QString());
     EXPECT_EQ(dropbox.oauth().refreshes(), 1);
-    const IRemoteStorage::FileList files = list(*storage);
+    const Files files = list();
     ASSERT_EQ(files.size(), 1u) << "an existing file is replaced, not renamed";
     EXPECT_EQ(files[0]->name, name);
     EXPECT_EQ(files[0]->size, 6);
     EXPECT_EQ(remote(name), QByteArray("second"));
 
-    QFile::remove(copyPath(Location::dropbox, name));
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->downloadFile(files[0], d, f); }), QString());
-    EXPECT_EQ(readCopy(Location::dropbox, name), QByteArray("second"));
+    QFile::remove(copyPath(name));
+    ASSERT_EQ(download(files[0]), QString());
+    EXPECT_EQ(readCopy(name), QByteArray("second"));
 
     restart();
     ASSERT_TRUE(storage->isLoggedIn()) << "the sign-in survives a restart";
     ASSERT_EQ(save(QStringLiteral("Other.pswd"), "x"), QString());
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->deleteFiles(list(*storage), d, f); }), QString());
+    ASSERT_EQ(remove(list()), QString());
     EXPECT_TRUE(dropbox.entries().isEmpty());
 
     storage->logout();
@@ -83,40 +80,37 @@ TEST_F(DropboxStorageTest, EveryFileOfEveryPageIsListedAndFoldersAreNot) {
     }
     dropbox.add(QStringLiteral("Keskor"), {}, true);
     dropbox.add(QStringLiteral("notes.txt"));
-    QString failure;
-    EXPECT_EQ(list(*storage, &failure).size(), 131u) << failure.toStdString();
+    EXPECT_EQ(list().size(), 131u);
 }
 
 TEST_F(DropboxStorageTest, FaultsFailCleanlyAndLeaveBothCopies) {
     ASSERT_EQ(signIn(), QString());
     dropbox.add(QStringLiteral("Family.pswe"), "remote");
     const auto file = std::make_shared<RemoteFileInfo>(QStringLiteral("Family.pswe"));
-    writeCopy(Location::dropbox, file->name, "local");
+    writeCopy(file->name, "local");
     using Fault = FakeDropboxServer::DownloadFault;
     for (const Fault fault : {Fault::RedirectLoop, Fault::CutShort}) {
         dropbox.setDownloadFault(fault);
-        EXPECT_NE(wait([&](auto d, auto f) { storage->downloadFile(file, d, f); }), QString());
-        EXPECT_EQ(readCopy(Location::dropbox, file->name), QByteArray("local"));
+        EXPECT_NE(download(file), QString());
+        EXPECT_EQ(readCopy(file->name), QByteArray("local"));
     }
     dropbox.setFailure(500);
     session.remoteFileInfo = file;
-    EXPECT_NE(wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); }), QString());
+    EXPECT_NE(CloudStorageFixture::save(), QString());
     dropbox.setFailure(0);
     EXPECT_EQ(remote(file->name), QByteArray("remote"));
 
-    const auto missing = std::make_shared<RemoteFileInfo>(QStringLiteral("gone.pswe"));
-    EXPECT_NE(wait([&](auto d, auto f) { storage->deleteFiles({missing}, d, f); }), QString());
+    EXPECT_NE(remove({std::make_shared<RemoteFileInfo>(QStringLiteral("gone.pswe"))}), QString());
     const auto requests = dropbox.requests().size();
-    EXPECT_EQ(wait([&](auto d, auto f) {
-                  storage->deleteFiles({std::make_shared<RemoteFileInfo>(QStringLiteral("a/.."))},
-                                       d, f);
-              }),
+    EXPECT_EQ(remove({std::make_shared<RemoteFileInfo>(QStringLiteral("a/.."))}),
               QStringLiteral("error_unkown"));
     EXPECT_EQ(dropbox.requests().size(), requests);
 
     dropbox.oauth().expireAccessTokens();
     dropbox.oauth().revokeRefreshTokens();
-    EXPECT_EQ(list(*storage).size(), 0u);
+    QString failure;
+    EXPECT_EQ(list(&failure).size(), 0u);
+    EXPECT_EQ(failure, QStringLiteral("authorization failed"));
     EXPECT_FALSE(storage->isLoggedIn()) << "a refused refresh means signing in again";
 }
 

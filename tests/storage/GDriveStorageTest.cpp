@@ -9,8 +9,9 @@ namespace {
 
 using testing::FakeGDriveServer;
 
-class GDriveStorageTest : public test::CloudStorageFixture {
+class GDriveStorageTest : public test::CloudStorageFixture<GDriveStorage> {
 protected:
+    GDriveStorageTest() : CloudStorageFixture(Location::gDrive) {}
     void SetUp() override {
         ASSERT_TRUE(drive.listen());
         deployment.clientId = QStringLiteral("123456789012-abc.apps.example.com");
@@ -25,34 +26,30 @@ protected:
             GDriveStorage::Services{paths, session, keychain, http, &key, browserOpener()},
             deployment);
     }
-    QString signIn() {
-        return wait([&](auto d, auto f) { storage->login(d, f); });
-    }
     QString save(const QString& path, const QByteArray& bytes) {
         session.remoteFileInfo = std::make_shared<RemoteFileInfo>(path);
         if (WorkingCopy::isPlainName(session.remoteFileInfo->name)) {
-            writeCopy(Location::gDrive, session.remoteFileInfo->name, bytes);
+            writeCopy(session.remoteFileInfo->name, bytes);
         }
-        return wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); });
+        return CloudStorageFixture::save();
     }
 
     FakeGDriveServer drive;
     Deployment::GDrive deployment;
-    std::unique_ptr<GDriveStorage> storage;
 };
 
 TEST_F(GDriveStorageTest, SignInSaveReplaceDownloadDeleteAndSignInSurvivesRestart) {
     EXPECT_FALSE(storage->isLoggedIn());
     ASSERT_EQ(signIn(), QString());
     EXPECT_EQ(keychain.get(GDriveStorage::kEmailKey), drive.email());
-    EXPECT_TRUE(list(*storage).empty());
+    EXPECT_TRUE(list().empty());
 
     // Quotes, "+", "&" and slashes must survive the query language and the URL; the working
     // copy is the last component.
     const QString name = QStringLiteral("Fam/'ily' + & ü 😀.pswe");
     const QString copy = QStringLiteral("'ily' + & ü 😀.pswe");
     ASSERT_EQ(save(name, "first"), QString());
-    const IRemoteStorage::FileList files = list(*storage);
+    const Files files = list();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0]->path, name);
     EXPECT_EQ(files[0]->size, 5);
@@ -66,18 +63,17 @@ TEST_F(GDriveStorageTest, SignInSaveReplaceDownloadDeleteAndSignInSurvivesRestar
     EXPECT_EQ(drive.named(name).first().content, QByteArray("second"));
     EXPECT_EQ(drive.oauth().refreshes(), 1);
 
-    QFile::remove(copyPath(Location::gDrive, copy));
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->downloadFile(files[0], d, f); }), QString());
-    EXPECT_EQ(readCopy(Location::gDrive, copy), QByteArray("second"));
+    QFile::remove(copyPath(copy));
+    ASSERT_EQ(download(files[0]), QString());
+    EXPECT_EQ(readCopy(copy), QByteArray("second"));
 
     restart();
     EXPECT_TRUE(storage->isLoggedIn());
     ASSERT_EQ(signIn(), QString());
     EXPECT_EQ(browserOpens, 1) << "the stored authorisation signs in without the browser";
-    ASSERT_EQ(wait([&](auto d, auto f) { storage->deleteFiles(files, d, f); }), QString());
+    ASSERT_EQ(remove(files), QString());
     EXPECT_TRUE(drive.named(name).isEmpty());
-    EXPECT_EQ(wait([&](auto d, auto f) { storage->downloadFile(files[0], d, f); }),
-              QStringLiteral("no_remote_file"));
+    EXPECT_EQ(download(files[0]), QStringLiteral("no_remote_file"));
 
     storage->logout();
     EXPECT_FALSE(storage->isLoggedIn());
@@ -89,7 +85,7 @@ TEST_F(GDriveStorageTest, OnlyTheUsersLiveFolderIsUsedAndLongListingsArriveWhole
     drive.add(QStringLiteral("Keskor"), QStringLiteral("root"), {}, true,
               QStringLiteral("other@example.com"));
     ASSERT_EQ(signIn(), QString());
-    ASSERT_TRUE(list(*storage).empty()) << "a trashed or foreign folder is not ours";
+    ASSERT_TRUE(list().empty()) << "a trashed or foreign folder is not ours";
     const QString folder = drive.named(QStringLiteral("Keskor")).last().id;
     drive.setPageSize(40);
     for (int i = 0; i < 130; ++i) {
@@ -98,24 +94,23 @@ TEST_F(GDriveStorageTest, OnlyTheUsersLiveFolderIsUsedAndLongListingsArriveWhole
     drive.add(QStringLiteral("notes.txt"), folder); // listed: no extension filter
     drive.add(QStringLiteral("gone.pswd"), folder, {}, false, {}, true);
     drive.add(QStringLiteral("theirs.pswd"), folder, {}, false, QStringLiteral("x@example.com"));
-    QString failure;
-    EXPECT_EQ(list(*storage, &failure).size(), 131u) << failure.toStdString();
+    EXPECT_EQ(list().size(), 131u);
 }
 
 TEST_F(GDriveStorageTest, FaultsFailCleanlyAndLeaveBothCopies) {
     ASSERT_EQ(signIn(), QString());
     ASSERT_EQ(save(QStringLiteral("Family.pswe"), "remote"), QString());
-    const auto file = list(*storage).front();
-    writeCopy(Location::gDrive, file->name, "local");
+    const auto file = list().front();
+    writeCopy(file->name, "local");
     using Fault = FakeGDriveServer::DownloadFault;
     for (const Fault fault : {Fault::RedirectLoop, Fault::CutShort}) {
         drive.setDownloadFault(fault);
-        EXPECT_NE(wait([&](auto d, auto f) { storage->downloadFile(file, d, f); }), QString());
-        EXPECT_EQ(readCopy(Location::gDrive, file->name), QByteArray("local"));
+        EXPECT_NE(download(file), QString());
+        EXPECT_EQ(readCopy(file->name), QByteArray("local"));
     }
     drive.setFailure(500);
     session.remoteFileInfo = file;
-    EXPECT_NE(wait([&](auto d, auto f) { storage->saveCurrentFile(d, f); }), QString());
+    EXPECT_NE(CloudStorageFixture::save(), QString());
     drive.setFailure(0);
     EXPECT_EQ(drive.named(file->name).first().content, QByteArray("remote"));
 
@@ -133,7 +128,9 @@ TEST_F(GDriveStorageTest, FaultsFailCleanlyAndLeaveBothCopies) {
 
     drive.oauth().expireAccessTokens();
     drive.oauth().revokeRefreshTokens();
-    EXPECT_EQ(list(*storage, nullptr).size(), 0u);
+    QString failure;
+    EXPECT_EQ(list(&failure).size(), 0u);
+    EXPECT_EQ(failure, QStringLiteral("authorization failed"));
     EXPECT_FALSE(storage->isLoggedIn()) << "a refused refresh means signing in again";
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/shared/AccessRights.h"
 #include "testing/ScriptedPresenter.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/tools/ScriptedRandom.h"
 
 #include <gtest/gtest.h>
@@ -24,23 +25,13 @@ std::shared_ptr<Info2Item> entry(const QString& name, std::optional<QString> pas
 class AnalyzeTest : public ::testing::Test {
 protected:
     AnalyzeTest() {
-        auto top = Info2Item::createFolder(QStringLiteral("Top"));
-        auto inner = Info2Item::createFolder(QStringLiteral("Inner"));
-        inner->addSubItem(entry("deep", QStringLiteral("abcdefghijkl"), 0));
-        top->addSubItem(entry("pin", QStringLiteral("1234"), 2));
-        top->addSubItem(inner);
-        top->addSubItem(entry("nopassword", std::nullopt));
-        file.addItem(top);
-        file.addItem(entry("old", QStringLiteral("Abc1"), 2, 45000.0));
-        file.addItem(entry("doc", QString(), 1, 0.0, AnalyzeViewController::kDocumentType));
+        auto inner = test::folder("Inner", {entry("deep", QStringLiteral("abcdefghijkl"), 0)});
+        test::addAll(file, {test::folder("Top", {entry("pin", QStringLiteral("1234"), 2), inner,
+                                                 entry("nopassword", std::nullopt)}),
+                            entry("old", QStringLiteral("Abc1"), 2, 45000.0),
+                            entry("doc", QString(), 1, 0.0, AnalyzeViewController::kDocumentType)});
     }
-    QStringList names() const {
-        QStringList out;
-        for (const auto& item : controller.resultArray()) {
-            out << item->description();
-        }
-        return out;
-    }
+    QStringList names() const { return test::descriptions(controller.resultArray()); }
 
     PassFile file = PassFile::createNewFile(PassFile::FileType::Plain, std::nullopt,
                                             PassFile::AuthenticationType::Password, false);

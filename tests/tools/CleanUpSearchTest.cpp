@@ -1,6 +1,7 @@
 #include "tools/CleanUpSearch.h"
 
 #include "core/shared/DateTimeHelper.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QStringList>
@@ -25,18 +26,10 @@ Attachment attachmentOf(qsizetype bytes) {
 
 // An entry that no criterion picks: used recently, expiring later, no attachment, built-in icon.
 std::shared_ptr<Info2Item> plainEntry(const QString& name) {
-    auto e = Info2Item::create(Info2Item::TypePassword, name);
+    auto e = test::entry(name);
     e->expiryDate = delphi(kChosen.addDays(30));
     e->lastAccessed = delphi(kChosen.addDays(1));
     return e;
-}
-
-QStringList names(const std::vector<std::shared_ptr<Info2Item>>& items) {
-    QStringList out;
-    for (const auto& item : items) {
-        out.append(item->description());
-    }
-    return out;
 }
 
 struct BoundaryCase {
@@ -75,6 +68,12 @@ const BoundaryCase kBoundaries[] = {
      true},
     {"AttachmentOneKiBSmallerDoesNot", [](auto& o) { o.withAttachmentBigger = 3; },
      [](Info2Item& e) { e.mutableAttachments() = {attachmentOf(2048)}; }, false},
+    // Sizes are summed in KiB and rounded up.
+    {"ABytePastTwoKiBCountsAsThree", [](auto& o) { o.withAttachmentBigger = 3; },
+     [](Info2Item& e) {
+         e.mutableAttachments() = {attachmentOf(1024), attachmentOf(1024), attachmentOf(1)};
+     },
+     true},
     {"NoAttachmentAgainstZeroHolds", [](auto& o) { o.withAttachmentBigger = 0; }, [](Info2Item&) {},
      true},
     {"NoAttachmentAgainstOneDoesNot", [](auto& o) { o.withAttachmentBigger = 1; },
@@ -112,15 +111,9 @@ protected:
         c = plainEntry(QStringLiteral("c"));
         c->expiryDate = delphi(kChosen.addDays(-1));
         d = plainEntry(QStringLiteral("d"));
-        auto f = Info2Item::createFolder(QStringLiteral("F"));
-        auto g = Info2Item::createFolder(QStringLiteral("G"));
+        auto g = test::folder(QStringLiteral("G"), {c});
         g->icon.custom = true; // folders are never results, even when they would match
-        f->addSubItem(b);
-        g->addSubItem(c);
-        f->addSubItem(g);
-        file.addItem(a);
-        file.addItem(f);
-        file.addItem(d);
+        test::addAll(file, {a, test::folder(QStringLiteral("F"), {b, g}), d});
     }
     PassFile file;
     std::shared_ptr<Info2Item> a, b, c, d;
@@ -129,7 +122,8 @@ protected:
 TEST_F(CleanUpSearchTree, WithoutCriteriaAndListsEveryEntryDepthFirstAndOrNothing) {
     CleanUpSearchOptions options;
     options.searchOperator = SearchOperator::AND;
-    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(test::descriptions(CleanUpSearch::search(file, options)),
+              (QStringList{"a", "b", "c", "d"}));
     options.searchOperator = SearchOperator::OR;
     options.withHistory = true; // not a criterion
     EXPECT_TRUE(CleanUpSearch::search(file, options).empty());
@@ -140,12 +134,12 @@ TEST_F(CleanUpSearchTree, OrCollectsAnyCriterionAndAndNeedsAll) {
     options.expiresBefore = kChosen;
     options.withCustomIcons = true;
     options.searchOperator = SearchOperator::OR;
-    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"b", "c"}));
+    EXPECT_EQ(test::descriptions(CleanUpSearch::search(file, options)), (QStringList{"b", "c"}));
 
     options.searchOperator = SearchOperator::AND;
     EXPECT_TRUE(CleanUpSearch::search(file, options).empty());
     c->icon.custom = true;
-    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"c"}));
+    EXPECT_EQ(test::descriptions(CleanUpSearch::search(file, options)), (QStringList{"c"}));
 }
 
 TEST_F(CleanUpSearchTree, HistoryFlagDoesNotNarrowAnAndSearch) {
@@ -153,18 +147,7 @@ TEST_F(CleanUpSearchTree, HistoryFlagDoesNotNarrowAnAndSearch) {
     options.searchOperator = SearchOperator::AND;
     options.withHistory = true;
     options.withAttachmentBigger = 5;
-    EXPECT_EQ(names(CleanUpSearch::search(file, options)), (QStringList{"a"}));
-}
-
-TEST(CleanUpAttachmentSize, IsTheSumInKiBRoundedUp) {
-    Info2Item e;
-    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 0);
-    e.mutableAttachments() = {attachmentOf(1)};
-    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 1);
-    e.mutableAttachments() = {attachmentOf(1024), attachmentOf(1024)};
-    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 2);
-    e.mutableAttachments().append(attachmentOf(1));
-    EXPECT_EQ(CleanUpSearch::attachmentSize(e), 3);
+    EXPECT_EQ(test::descriptions(CleanUpSearch::search(file, options)), (QStringList{"a"}));
 }
 
 } // namespace

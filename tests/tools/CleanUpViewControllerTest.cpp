@@ -3,6 +3,7 @@
 #include "core/shared/AccessRights.h"
 #include "core/shared/DateTimeHelper.h"
 #include "testing/ScriptedPresenter.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -31,22 +32,17 @@ protected:
     void SetUp() override {
         // root: big, F{ icon, small }, none
         big = entry("big", 20 * 1024);
-        auto folder = Info2Item::createFolder(QStringLiteral("F"));
         icon = entry("icon", 0);
         icon->icon.custom = true;
         icon->icon.index = 12;
         icon->icon.image = QByteArray("png");
         small = entry("small", 100);
         none = entry("none", 0);
-        folder->addSubItem(icon);
-        folder->addSubItem(small);
-        file.addItem(big);
-        file.addItem(folder);
-        file.addItem(none);
+        test::addAll(file, {big, test::folder("F", {icon, small}), none});
     }
 
     std::shared_ptr<Info2Item> entry(const char* name, qsizetype bytes) {
-        auto e = Info2Item::create(Info2Item::TypePassword, QString::fromLatin1(name));
+        auto e = test::entry(QString::fromLatin1(name));
         e->lastAccessed = DateTimeHelper::Now();
         e->expiryDate = e->lastAccessed + 100;
         if (bytes > 0) {

@@ -18,7 +18,7 @@ class AdvancedTabTest : public ::testing::Test {
 protected:
     testing::ScriptedPresenter presenter{
         [](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
-    test::CountingRandom random;
+    SystemRandomSource random;
     QStringList copied;
     PassGenAdvancedTabController tab{presenter, &test::markedKey, random,
                                      [this](const QString& p) { copied << p; }};
@@ -223,7 +223,7 @@ TEST_F(AdvancedTabTest, SegmentsCopyAndToggle) {
 
 class StandardTabTest : public ::testing::Test {
 protected:
-    test::CountingRandom random;
+    SystemRandomSource random;
     QStringList copied;
     PassGenStandardTabController tab{&test::markedKey, random,
                                      [this](const QString& p) { copied << p; }};
@@ -314,7 +314,7 @@ TEST_F(StandardTabTest, SegmentsClearToggleAndCopy) {
 TEST(PasswordGeneratorViewControllerTest, OkHandsTheShownTabsPasswordToTheTarget) {
     testing::ScriptedPresenter presenter{
         [](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
-    test::CountingRandom random;
+    SystemRandomSource random;
     QStringList written;
     PasswordGeneratorViewController dialog(presenter, &test::markedKey, random,
                                            [&](const QString& p) {

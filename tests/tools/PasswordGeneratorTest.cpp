@@ -12,7 +12,6 @@
 namespace keskor {
 namespace {
 
-using test::CountingRandom;
 using test::ScriptedRandom;
 
 PasswordGeneratorOption classes(int upper, int lower, int special, int digits, int custom = 0) {
@@ -168,7 +167,7 @@ TEST(PasswordGeneratorTest, SimplePasswordDrawsFromTheUnionInClassOrder) {
               QStringLiteral("AZ09"));
     EXPECT_TRUE(
         PasswordHelper::generateSimplePassword(4, false, false, false, false, random).isEmpty());
-    CountingRandom counting;
+    SystemRandomSource counting;
     EXPECT_EQ(PasswordHelper::generateSimplePassword(0, true, true, true, true, counting).size(),
               1);
     EXPECT_EQ(PasswordHelper::generateSimplePassword(9999, true, true, true, true, counting).size(),
@@ -235,9 +234,6 @@ TEST_P(GeneratorRuleTest, LengthAlphabetAtLeastOneAndNeighbours) {
     }
 }
 
-RuleCase ruleCase(const char* name, PasswordGeneratorOption o) {
-    return RuleCase{name, std::move(o)};
-}
 PasswordGeneratorOption with(PasswordGeneratorOption o, int length, bool atLeastOne,
                              bool excludeIdentical) {
     o.passwordLength = length;
@@ -256,26 +252,26 @@ PasswordGeneratorOption customOnly(QStringList set, bool excludeIdentical) {
 INSTANTIATE_TEST_SUITE_P(
     Generator, GeneratorRuleTest,
     ::testing::Values(
-        ruleCase("Defaults", PasswordGeneratorOption{}),
-        ruleCase("AtLeastOneFourClasses", with(PasswordGeneratorOption{}, 24, true, false)),
-        ruleCase("AtLeastOneShortest", with(classes(20, 20, 20, 20, 20), 5, true, false)),
-        ruleCase("AllRulesWithUmlauts", with(classes(20, 20, 20, 20, 20), 8, true, true)),
-        ruleCase("DigitsOnlyNoNeighbours", with(classes(0, 0, 0, 100), 64, false, true)),
-        ruleCase("SmallBandAtLeastOne", with(classes(96, 1, 1, 1, 1), 40, true, false)),
-        ruleCase("SelectedNoNeighbours",
-                 with(selected(QStringLiteral("abcdefghij"), 40), 40, false, true)),
-        ruleCase("SelectedTwoCharsMostlyOne",
-                 with(selected(QStringLiteral("aaaaaaaaab"), 30), 30, false, true)),
-        ruleCase("SingleCharacter", with(classes(0, 100, 0, 0), 1, true, true)),
+        RuleCase{"Defaults", PasswordGeneratorOption{}},
+        RuleCase{"AtLeastOneFourClasses", with(PasswordGeneratorOption{}, 24, true, false)},
+        RuleCase{"AtLeastOneShortest", with(classes(20, 20, 20, 20, 20), 5, true, false)},
+        RuleCase{"AllRulesWithUmlauts", with(classes(20, 20, 20, 20, 20), 8, true, true)},
+        RuleCase{"DigitsOnlyNoNeighbours", with(classes(0, 0, 0, 100), 64, false, true)},
+        RuleCase{"SmallBandAtLeastOne", with(classes(96, 1, 1, 1, 1), 40, true, false)},
+        RuleCase{"SelectedNoNeighbours",
+                 with(selected(QStringLiteral("abcdefghij"), 40), 40, false, true)},
+        RuleCase{"SelectedTwoCharsMostlyOne",
+                 with(selected(QStringLiteral("aaaaaaaaab"), 30), 30, false, true)},
+        RuleCase{"SingleCharacter", with(classes(0, 100, 0, 0), 1, true, true)},
         // An empty custom class is no error while its band lies beyond 100.
-        ruleCase("CutOffEmptyCustomClass",
+        RuleCase{"CutOffEmptyCustomClass",
                  [] {
                      auto o = classes(100, 0, 0, 0, 10);
                      o.customCharSet.clear();
                      return o;
-                 }()),
-        ruleCase("OneRepeatedCharacterLengthOne",
-                 with(selected(QStringLiteral("zz"), 1), 1, false, true))),
+                 }()},
+        RuleCase{"OneRepeatedCharacterLengthOne",
+                 with(selected(QStringLiteral("zz"), 1), 1, false, true)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Inputs that cannot produce a password end with an error, never a hang or a fault.
@@ -288,7 +284,7 @@ struct ErrorCase {
 class GeneratorErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(GeneratorErrorTest, ThrowsWithAMessage) {
-    CountingRandom random;
+    SystemRandomSource random;
     try {
         PasswordHelper::generateBestPassword(GetParam().option, GetParam().tries, random);
         FAIL() << "no error";

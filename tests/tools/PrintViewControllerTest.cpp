@@ -8,6 +8,7 @@
 #include "core/shared/PassFile.h"
 #include "platform/FakeClock.h"
 #include "testing/ScriptedPresenter.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
@@ -52,25 +53,18 @@ protected:
     void SetUp() override {
         // root: Gamma, Work{ Alpha, Deep{ Beta } }, trashed
         gamma = entry("Gamma", "gina", 1);
-        auto work = Info2Item::createFolder(QStringLiteral("Work"));
         alpha = entry("Alpha", "anna", 2);
-        auto deep = Info2Item::createFolder(QStringLiteral("Deep"));
         beta = entry("Beta", "bert", 0);
-        deep->addSubItem(beta);
-        work->addSubItem(alpha);
-        work->addSubItem(deep);
+        auto work = test::folder(QStringLiteral("Work"), {alpha, test::folder("Deep", {beta})});
         this->work = work.get();
         auto trashed = entry("Trashed", "tom", 1);
         trashed->isDeleted = true;
-        file.addItem(gamma);
-        file.addItem(work);
-        file.addItem(trashed);
+        test::addAll(file, {gamma, work, trashed});
     }
 
     std::shared_ptr<Info2Item> entry(const char* name, const char* user, int importance) {
-        auto e = Info2Item::create(Info2Item::TypePassword, QString::fromLatin1(name));
-        e->setUserName(QString::fromLatin1(user));
-        e->setPassword(QStringLiteral("pw-") + QString::fromLatin1(name));
+        auto e = test::entry(QString::fromLatin1(name), QString::fromLatin1(user),
+                             QStringLiteral("pw-") + QString::fromLatin1(name));
         e->importance = importance;
         return e;
     }
@@ -82,14 +76,6 @@ protected:
     }
     std::unique_ptr<PrintViewController> make() {
         return make(PDFOptions::forDatabase(&file.root(), QStringLiteral("Private%20Data.pswd")));
-    }
-
-    static QStringList names(const PrintViewController::Items& items) {
-        QStringList out;
-        for (const auto& item : items) {
-            out << item->description();
-        }
-        return out;
     }
 
     test::TempDir dir;
@@ -109,7 +95,8 @@ TEST_F(PrintViewControllerTest, ANewRecordPrintsEveryRowOfEveryLiveEntryOnAPriva
     EXPECT_EQ(options.printFields.size(), PDFOptions::kFieldCount);
     EXPECT_EQ(options.marginsInPoints(), QMarginsF(25, 25, 25, 15) * 2.834645669291339);
 
-    alpha->mutableCustomFields().append(PswField{QStringLiteral("PIN"), QStringLiteral("4711"), {}, true});
+    alpha->mutableCustomFields().append(
+        PswField{QStringLiteral("PIN"), QStringLiteral("4711"), {}, true});
     TanItem tan;
     tan.number = QStringLiteral("17");
     tan.value = QStringLiteral("998877");
@@ -198,21 +185,21 @@ TEST_F(PrintViewControllerTest, WithOnlyThePasswordTickedEachEntryShowsItsNameAn
 
 TEST_F(PrintViewControllerTest, GathersTheFolderItsSubFoldersOrTheSelectionInTheChosenOrder) {
     auto controller = make();
-    EXPECT_EQ(names(controller->entries()), (QStringList{"Beta", "Gamma", "Alpha"}))
+    EXPECT_EQ(test::descriptions(controller->entries()), (QStringList{"Beta", "Gamma", "Alpha"}))
         << "importance ascending, the trash left out";
     controller->onDirectionPopup(PrintOrderDirection::descending);
     controller->onOrderByPopup(PrintSortKey::username);
-    EXPECT_EQ(names(controller->entries()), (QStringList{"Gamma", "Beta", "Alpha"}));
+    EXPECT_EQ(test::descriptions(controller->entries()), (QStringList{"Gamma", "Beta", "Alpha"}));
     controller->onSelectFolder(work);
-    EXPECT_EQ(names(controller->entries()), (QStringList{"Beta", "Alpha"}));
+    EXPECT_EQ(test::descriptions(controller->entries()), (QStringList{"Beta", "Alpha"}));
     controller->onIncludeSubFolders(false);
-    EXPECT_EQ(names(controller->entries()), (QStringList{"Alpha"}));
+    EXPECT_EQ(test::descriptions(controller->entries()), (QStringList{"Alpha"}));
 
     PDFOptions selection = controller->options();
     selection.isAll = false;
     selection.selectedEntries = {alpha, gamma};
     controller = make(selection);
-    EXPECT_EQ(names(controller->entries()), (QStringList{"Gamma", "Alpha"}));
+    EXPECT_EQ(test::descriptions(controller->entries()), (QStringList{"Gamma", "Alpha"}));
 }
 
 TEST_F(PrintViewControllerTest, AnEntryTallerThanAPageGetsAPageOfItsOwnAndNoPageIsLeftEmpty) {

@@ -41,7 +41,6 @@ TEST(PwnedRangeUrl, KeepsTheBasePathAndDropsQueries) {
     config.baseUrl = QUrl("https://range.example:8443/api/?x=1#frag");
     PwnedPasswordsClient client(network, config);
     EXPECT_EQ(client.rangeUrl("ABCDE").toString(), "https://range.example:8443/api/range/ABCDE");
-    EXPECT_EQ(PwnedPasswordsClient::Config{}.baseUrl.host(), "api.pwnedpasswords.com");
 }
 
 // One check's outcome; exactly one of the two is set.

@@ -1,5 +1,6 @@
 #include "tools/ReplaceSearch.h"
 
+#include "tests/support/ItemTrees.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QStringList>
@@ -8,6 +9,9 @@
 namespace keskor {
 namespace {
 
+using test::entry;
+using test::folder;
+
 ReplaceSearchOptions only(const QString& query, bool matchCase) {
     ReplaceSearchOptions o;
     o.query = query;
@@ -15,18 +19,6 @@ ReplaceSearchOptions only(const QString& query, bool matchCase) {
     o.inDescription = o.inUsername = o.inPassword = o.inCustomField = o.inURL = o.inComments =
         false;
     return o;
-}
-
-std::shared_ptr<Info2Item> entry(const QString& description) {
-    return Info2Item::create(Info2Item::TypePassword, description);
-}
-
-QStringList names(const std::vector<std::shared_ptr<Info2Item>>& items) {
-    QStringList out;
-    for (const auto& item : items) {
-        out.append(item->description());
-    }
-    return out;
 }
 
 TEST(ReplaceContains, CaseRules) {
@@ -56,7 +48,7 @@ const FieldCase kFields[] = {
     {"CustomFieldValue",
      [](Info2Item& e) {
          e.mutableCustomFields() = {PswField{"pin", "0000", {}, true},
-                           PswField{"hint", "a needle", {}, true}};
+                                    PswField{"hint", "a needle", {}, true}};
      },
      [](ReplaceSearchOptions& o) { o.inCustomField = true; }},
     {"Url", [](Info2Item& e) { e.setUrl(QStringLiteral("https://needle.example")); },
@@ -115,8 +107,8 @@ TEST(ReplaceInEntry, EveryFlaggedFieldChangesNotOnlyTheFirst) {
     e.setUserName(QStringLiteral("old"));
     e.setPassword(QStringLiteral("old-old"));
     e.setUrl(QStringLiteral("https://old.example"));
-    e.mutableCustomFields() = {PswField{"old", "old value", {}, true}, PswField{"n", "new", {}, true},
-                      PswField{"m", "bold", {}, true}};
+    e.mutableCustomFields() = {PswField{"old", "old value", {}, true},
+                               PswField{"n", "new", {}, true}, PswField{"m", "bold", {}, true}};
     ReplaceSearchOptions o = only("old", true);
     o.inDescription = o.inUsername = o.inPassword = o.inCustomField = true;
     EXPECT_TRUE(ReplaceSearch::replaceInEntry(e, o, "new"));
@@ -124,7 +116,7 @@ TEST(ReplaceInEntry, EveryFlaggedFieldChangesNotOnlyTheFirst) {
     EXPECT_EQ(e.userName(), QString("new"));
     EXPECT_EQ(e.password(), QString("new-new"));
     EXPECT_EQ(e.url(), QString("https://old.example")); // its flag is off
-    EXPECT_EQ(e.customFields()[0].name, "old");           // names are never touched
+    EXPECT_EQ(e.customFields()[0].name, "old");         // names are never touched
     EXPECT_EQ(e.customFields()[0].value, "new value");
     EXPECT_EQ(e.customFields()[1].value, "new");
     EXPECT_EQ(e.customFields()[2].value, "bnew");
@@ -147,17 +139,13 @@ TEST(ReplaceInEntry, EmptyTextsChangeNothingAndAbsentFieldsStayAbsent) {
 
 class ReplaceSearchTree : public ::testing::Test {
 protected:
-    // top: one, Sub{ two, Deep{ three } , "match folder" }, four
+    // top: one, Sub{ two, Deep{ three } }, four, five
     void SetUp() override {
-        sub = Info2Item::createFolder("Sub match");
-        auto deep = Info2Item::createFolder("Deep match");
-        deep->addSubItem(entry("three match"));
-        sub->addSubItem(entry("two match"));
-        sub->addSubItem(deep);
-        top.addSubItem(entry("one match"));
-        top.addSubItem(sub);
-        top.addSubItem(entry("four"));
-        top.addSubItem(entry("five MATCH"));
+        sub =
+            folder("Sub match", {entry("two match"), folder("Deep match", {entry("three match")})});
+        for (const auto& item : {entry("one match"), sub, entry("four"), entry("five MATCH")}) {
+            top.addSubItem(item);
+        }
         options = only("match", false);
         options.inDescription = true;
     }
@@ -167,7 +155,7 @@ protected:
 };
 
 TEST_F(ReplaceSearchTree, SubFoldersFollowAtTheirPlaceAndFoldersAreNeverResults) {
-    EXPECT_EQ(names(ReplaceSearch::search(top, options)),
+    EXPECT_EQ(test::descriptions(ReplaceSearch::search(top, options)),
               (QStringList{"one match", "two match", "three match", "five MATCH"}));
 }
 

@@ -3,6 +3,7 @@
 #include "core/shared/AccessRights.h"
 #include "platform/NotificationNames.h"
 #include "testing/ScriptedPresenter.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -21,22 +22,15 @@ protected:
     // root: mail, Work{ vpn, Old{ legacy } }, bank
     void SetUp() override {
         mail = entry("Mail", "alice", "https://mail.example");
-        work = Info2Item::createFolder(QStringLiteral("Work"));
         vpn = entry("VPN", "Alice.W", "https://vpn.example");
-        auto old = Info2Item::createFolder(QStringLiteral("Old"));
         legacy = entry("Legacy", "alice", "");
         bank = entry("Bank", "bob", "https://bank.example");
-        old->addSubItem(legacy);
-        work->addSubItem(vpn);
-        work->addSubItem(old);
-        file.addItem(mail);
-        file.addItem(work);
-        file.addItem(bank);
+        work = test::folder("Work", {vpn, test::folder("Old", {legacy})});
+        test::addAll(file, {mail, work, bank});
     }
 
     static std::shared_ptr<Info2Item> entry(const char* name, const char* user, const char* url) {
-        auto e = Info2Item::create(Info2Item::TypePassword, QString::fromLatin1(name));
-        e->setUserName(QString::fromLatin1(user));
+        auto e = test::entry(QString::fromLatin1(name), QString::fromLatin1(user));
         e->setUrl(QString::fromLatin1(url));
         return e;
     }

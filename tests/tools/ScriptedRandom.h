@@ -1,6 +1,6 @@
 #pragma once
-// Random sources for the generator's tests: one that plays back exact values (so a test names
-// the integer each draw yields), and one that counts the draws of the system generator.
+// A random source for the generator's tests that plays back exact values, so a test names the
+// integer each draw yields.
 
 #include "tools/RandomSource.h"
 #include "tools/SystemRandomSource.h"
@@ -45,18 +45,6 @@ public:
 private:
     std::deque<std::uint64_t> m_values;
     int m_consumed = 0;
-};
-
-class CountingRandom : public RandomSource {
-public:
-    std::uint64_t next64() override {
-        ++count;
-        return m_system.next64();
-    }
-    long long count = 0;
-
-private:
-    SystemRandomSource m_system;
 };
 
 /// Marks every key visibly, so a test sees which key went where.

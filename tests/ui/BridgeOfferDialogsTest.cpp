@@ -3,6 +3,7 @@
 // only once both fields agree.
 
 #include "core/ItemActions.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/WebSocketAddEntryDialog.h"
 #include "ui/WebSocketPasswordUpdateDialog.h"
@@ -59,16 +60,9 @@ TEST_F(BridgeOfferDialogsTest, AddKeepsTheCorrectedLoginInTheChosenFolder) {
     QTest::mouseClick(child<QPushButton>(dialog, "addButton"), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }, 5000));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    std::shared_ptr<Info2Item> added;
-    for (const auto& folder : file().items()) {
-        if (folder->description() == QStringLiteral("E-mail")) {
-            for (const auto& item : folder->subItems()) {
-                if (item->description() == QStringLiteral("Shop")) {
-                    added = item;
-                }
-            }
-        }
-    }
+    const auto folder = test::find(file().root(), QStringLiteral("E-mail"));
+    ASSERT_TRUE(folder);
+    const auto added = test::find(*folder, QStringLiteral("Shop"));
     ASSERT_TRUE(added) << presenter.transcript().join('\n').toStdString();
     EXPECT_EQ(added->userName(), QStringLiteral("alice"));
     EXPECT_EQ(added->password(), QStringLiteral("s3cret"));
@@ -76,13 +70,9 @@ TEST_F(BridgeOfferDialogsTest, AddKeepsTheCorrectedLoginInTheChosenFolder) {
 }
 
 TEST_F(BridgeOfferDialogsTest, UpdateStoresTheNewPasswordOnlyWhenBothFieldsAgree) {
-    std::shared_ptr<Info2Item> entry;
-    for (const auto& folder : file().items()) {
-        if (folder->description() == QStringLiteral("E-mail")) {
-            entry = folder->subItems().front();
-        }
-    }
-    ASSERT_TRUE(entry);
+    const auto folder = test::find(file().root(), QStringLiteral("E-mail"));
+    ASSERT_TRUE(folder && !folder->subItems().empty());
+    const std::shared_ptr<Info2Item> entry = folder->subItems().front();
     const auto before = entry->password();
     WebSocketPasswordUpdateDialog dialog(ctx(), entry, QStringLiteral("n3w-Pass"));
     dialog.show();

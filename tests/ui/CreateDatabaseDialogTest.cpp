@@ -19,25 +19,20 @@ class CreateDatabaseDialogTest : public test::UiFixture {
 protected:
     CreateDatabaseDialog dialog{ctx()};
 
-    template <typename W> W* child(const char* name) {
-        W* w = dialog.findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     void fill(const QString& password, const QString& confirmation) {
         dialog.show();
-        child<QLineEdit>("folderField")->setText(dir.path());
-        QTest::keyClicks(child<QLineEdit>("nameField"), QStringLiteral("family"));
-        QTest::keyClicks(child<QLineEdit>("passwordField"), password);
-        QTest::keyClicks(child<QLineEdit>("confirmationField"), confirmation);
-        QTest::keyClicks(child<QLineEdit>("hintField"), QStringLiteral("the horse"));
+        child<QLineEdit>(dialog, "folderField")->setText(dir.path());
+        QTest::keyClicks(child<QLineEdit>(dialog, "nameField"), QStringLiteral("family"));
+        QTest::keyClicks(child<QLineEdit>(dialog, "passwordField"), password);
+        QTest::keyClicks(child<QLineEdit>(dialog, "confirmationField"), confirmation);
+        QTest::keyClicks(child<QLineEdit>(dialog, "hintField"), QStringLiteral("the horse"));
     }
 };
 
 TEST_F(CreateDatabaseDialogTest, TypedAnswersCreateTheDatabaseAndOpenIt) {
     fill(QStringLiteral("Correct-Horse-Battery-9"), QStringLiteral("Correct-Horse-Battery-9"));
     screenshot(dialog, QStringLiteral("CreateDatabaseDialog"));
-    QTest::mouseClick(child<QPushButton>("okButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
 
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
@@ -49,7 +44,7 @@ TEST_F(CreateDatabaseDialogTest, TypedAnswersCreateTheDatabaseAndOpenIt) {
 TEST_F(CreateDatabaseDialogTest, AMismatchingConfirmationIsRefusedAndTheDialogStaysOpen) {
     fill(QStringLiteral("Correct-Horse-Battery-9"), QStringLiteral("Correct-Horse-Battery-8"));
     presenter.answerAlert(0);
-    QTest::mouseClick(child<QPushButton>("okButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
 
     ASSERT_FALSE(presenter.transcript().isEmpty());
     EXPECT_EQ(presenter.transcript().last(),

@@ -5,6 +5,7 @@
 #include "ui/MainWindow.h"
 
 #include "core/EntryType.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/EntryEditorDialog.h"
 #include "ui/EntryListModel.h"
@@ -74,17 +75,12 @@ TEST_F(MainWindowTest, AddSearchCopyLockAndUnlockAsAUserDoes) {
              QStringLiteral("4321"));
     addEntry(EntryType::Identity, QStringLiteral("Passport"), QStringLiteral("Ann Example"), {});
     EXPECT_TRUE(listedTitles().contains(QStringLiteral("Travel card")));
-    const auto card = session().currentPassFile->root().subItems();
-    bool cardStored = false;
-    for (const auto& item : card) {
-        if (item->description() == QStringLiteral("Travel card")) {
-            cardStored = item->type == int(EntryType::CreditCard) &&
-                         item->customField(QStringLiteral("Card number")) &&
-                         item->customField(QStringLiteral("Card number"))->value ==
-                             QStringLiteral("4000 1234 5678 9010");
-        }
-    }
-    EXPECT_TRUE(cardStored);
+    const auto card = test::find(session().currentPassFile->root(), QStringLiteral("Travel card"));
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->type, int(EntryType::CreditCard));
+    ASSERT_TRUE(card->customField(QStringLiteral("Card number")));
+    EXPECT_EQ(card->customField(QStringLiteral("Card number"))->value,
+              QStringLiteral("4000 1234 5678 9010"));
     // The edits were saved: the file on disk opens with them.
     EXPECT_FALSE(session().currentPassFile->isModified());
 
@@ -135,14 +131,8 @@ TEST_F(MainWindowTest, TheEditorKeepsHugeAndRightToLeftValuesWhole) {
         editor.accept();
         ASSERT_EQ(editor.result(), QDialog::Accepted);
     }
-    std::shared_ptr<Info2Item> stored;
-    for (const auto& item : session().currentPassFile->items()) {
-        if (item->description() == rtl) {
-            stored = item;
-        }
-    }
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->description(), rtl);
+    const auto stored = test::find(session().currentPassFile->root(), rtl);
+    ASSERT_TRUE(stored) << "the title is kept as typed";
     EXPECT_EQ(stored->password()->size(), huge.size());
     EXPECT_EQ(stored->comment()->size(), huge.size());
 

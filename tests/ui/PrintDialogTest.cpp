@@ -44,12 +44,6 @@ protected:
                                           DatabaseInfoHelper::text(info));
     }
 
-    template <typename W> W* child(const QString& name) {
-        W* w = dialog->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
-    }
-
     std::unique_ptr<PrintDialog> dialog;
 };
 
@@ -58,20 +52,20 @@ TEST_F(PrintDialogTest, TheControlsShapeThePreviewAndTheExportedDocument) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     QTest::qWait(10);
     EXPECT_EQ(dialog->renderedPages(), 1);
-    QLabel* page = child<QLabel>(QStringLiteral("previewPage1"));
+    QLabel* page = child<QLabel>(*dialog, "previewPage1");
     ASSERT_NE(page, nullptr);
     EXPECT_LT(page->width(), page->height()) << "portrait";
-    QLabel* warning = child<QLabel>(QStringLiteral("unencryptedWarning"));
+    QLabel* warning = child<QLabel>(*dialog, "unencryptedWarning");
     ASSERT_NE(warning, nullptr);
     EXPECT_TRUE(warning->isVisible() && warning->text().contains(QStringLiteral("not encrypted")));
 
-    auto* userName = child<QCheckBox>(QStringLiteral("field3Check"));
+    auto* userName = child<QCheckBox>(*dialog, "field3Check");
     ASSERT_TRUE(userName->isChecked());
     QTest::mouseClick(userName, Qt::LeftButton, {}, QPoint(8, userName->height() / 2));
     EXPECT_FALSE(dialog->controller().options().printFields.contains(3));
-    auto* landscape = child<QRadioButton>(QStringLiteral("landscapeRadio"));
+    auto* landscape = child<QRadioButton>(*dialog, "landscapeRadio");
     QTest::mouseClick(landscape, Qt::LeftButton, {}, QPoint(8, landscape->height() / 2));
-    page = child<QLabel>(QStringLiteral("previewPage1"));
+    page = child<QLabel>(*dialog, "previewPage1");
     ASSERT_NE(page, nullptr);
     EXPECT_GT(page->width(), page->height()) << "the preview follows the orientation";
     QTest::qWait(10);

@@ -18,13 +18,8 @@ class SettingsDialogTest : public test::UiFixture {
 protected:
     SettingsDialog dialog{ctx()};
 
-    template <typename W> W* child(const char* name) {
-        W* w = dialog.findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     void retype(const char* field, const QString& text) {
-        auto* edit = child<QLineEdit>(field);
+        auto* edit = child<QLineEdit>(dialog, field);
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
@@ -38,18 +33,18 @@ TEST_F(SettingsDialogTest, TypedTimesAreStoredClampedOnceEveryEntryIsAccepted) {
     retype("clipboardClearTimeField", QStringLiteral("5"));
     retype("autoLockTimeField", QStringLiteral("0"));
     retype("backupCountField", QStringLiteral("7"));
-    QTest::mouseClick(child<QToolButton>("backupCountStepperUp"), Qt::LeftButton);
-    EXPECT_EQ(child<QLineEdit>("backupCountField")->text(), QStringLiteral("8"));
+    QTest::mouseClick(child<QToolButton>(dialog, "backupCountStepperUp"), Qt::LeftButton);
+    EXPECT_EQ(child<QLineEdit>(dialog, "backupCountField")->text(), QStringLiteral("8"));
     retype("portField", QStringLiteral("70000"));
     screenshot(dialog, QStringLiteral("SettingsDialog"));
 
     presenter.answerAlert(0);
-    QTest::mouseClick(child<QPushButton>("okButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible()) << "a port beyond 65535 is refused";
     EXPECT_FALSE(stored("setting_clipboard_clear_time").has_value()) << "nothing stored";
 
     retype("portField", QStringLiteral("25110"));
-    QTest::mouseClick(child<QPushButton>("okButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(stored("setting_clipboard_clear_time"), 10);
     EXPECT_EQ(stored("setting_auto_lock_time"), 1);

@@ -11,6 +11,7 @@
 #include "core/shared/DateTimeHelper.h"
 #include "testing/RangeServer.h"
 #include "testing/SampleDatabase.h"
+#include "tests/support/ItemTrees.h"
 #include "tests/ui/UiFixture.h"
 #include "tools/PwnedPasswordsClient.h"
 #include "ui/AnalyzeDialog.h"
@@ -44,23 +45,18 @@ protected:
     void SetUp() override {
         PassFile file = PassFile::createNewFile(PassFile::FileType::Zip, QStringLiteral("tools"),
                                                 PassFile::AuthenticationType::Password, false);
-        auto web = Info2Item::createFolder(QStringLiteral("Web"));
-        web->addSubItem(entry(QStringLiteral("Shop"), QStringLiteral("anna"),
-                              QStringLiteral("banana-Tree-77!x"), true));
-        web->addSubItem(
-            entry(QStringLiteral("Forum"), QStringLiteral("bob"), QStringLiteral("1234"), false));
-        file.addItem(web);
-        file.addItem(entry(QStringLiteral("Mail"), QStringLiteral("carla"),
-                           QStringLiteral("Zq8#rT2!mW9$kP4&vX7"), true));
+        test::addAll(file, {test::folder(QStringLiteral("Web"),
+                                         {entry("Shop", "anna", "banana-Tree-77!x", true),
+                                          entry("Forum", "bob", "1234", false)}),
+                            entry("Mail", "carla", "Zq8#rT2!mW9$kP4&vX7", true)});
         info = openDatabase(std::move(file), QStringLiteral("tools.pswd"));
         presenter.clearCalls();
     }
 
-    static std::shared_ptr<Info2Item> entry(const QString& title, const QString& user,
-                                            const QString& secret, bool used) {
-        auto item = Info2Item::create(Info2Item::TypePassword, title);
-        item->setUserName(user);
-        item->setPassword(secret);
+    static std::shared_ptr<Info2Item> entry(const char* title, const char* user, const char* secret,
+                                            bool used) {
+        auto item = test::entry(QString::fromUtf8(title), QString::fromUtf8(user),
+                                QString::fromUtf8(secret));
         item->lastAccessed = used ? DateTimeHelper::Now() - 1.0 : 0.0;
         return item;
     }
@@ -68,17 +64,7 @@ protected:
     PassFile& database() { return *session().currentPassFile; }
 
     std::shared_ptr<Info2Item> find(const QString& title) {
-        std::shared_ptr<Info2Item> found;
-        std::function<void(const Info2Item&)> walk = [&](const Info2Item& folder) {
-            for (const auto& child : folder.subItems()) {
-                if (child->description() == title) {
-                    found = child;
-                }
-                walk(*child);
-            }
-        };
-        walk(database().root());
-        return found;
+        return test::find(database().root(), title);
     }
 };
 
@@ -240,6 +226,7 @@ TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
         session().keyHelper.keyFromCredentials(database(), Credentials(kPassword, std::nullopt));
     const QString base = BackupStorage::backupBaseName(info.name);
     // Opening may have made one already, as the settings ask.
+    storage.waitForBackups();
     const auto before = BackupManagerController::backupsOf(storage, info.name).size();
     storage.createBackup(base, key, database());
     storage.createBackup(base, key, database());

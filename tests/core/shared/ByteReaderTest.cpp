@@ -53,19 +53,15 @@ QByteArray written(const Sample& s) {
     return out;
 }
 
+void readInto(ByteReader& r, Sample& s) {
+    r >> s.flag >> s.small >> s.negative >> s.big >> s.day >> s.text >> s.empty >> s.null >>
+        s.longText >> s.blob >> s.list;
+}
+
 void readAndCompare(ByteReader& r, const Sample& expected) {
-    Sample got;
-    got.flag = false;
-    got.small = 0;
-    got.negative = 0;
-    got.big = 0;
-    got.day = 0;
-    got.text = got.empty = got.longText = QStringLiteral("?");
-    got.null = QStringLiteral("?");
-    got.blob.clear();
-    got.list.clear();
-    r >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >> got.empty >>
-        got.null >> got.longText >> got.blob >> got.list;
+    // Every value other than the one expected, so a value left unread shows.
+    Sample got{false, 0, 0, 0, 0.0, "?", "?", "?", "?", {}, {}};
+    readInto(r, got);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.remaining(), 0);
     EXPECT_EQ(got.flag, expected.flag);
@@ -113,12 +109,10 @@ TEST(ByteReaderTest, EveryTruncationFailsWithoutReadingPastTheEnd) {
         // The source ends early although the reader was promised the full length.
         ByteReader streamed(source, bytes.size());
         Sample got;
-        streamed >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >>
-            got.empty >> got.null >> got.longText >> got.blob >> got.list;
+        readInto(streamed, got);
         EXPECT_FALSE(streamed.ok()) << "cut at " << cut;
         ByteReader inMemory(part);
-        inMemory >> got.flag >> got.small >> got.negative >> got.big >> got.day >> got.text >>
-            got.empty >> got.null >> got.longText >> got.blob >> got.list;
+        readInto(inMemory, got);
         EXPECT_FALSE(inMemory.ok()) << "cut at " << cut;
     }
 }

@@ -95,15 +95,9 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, EncryptionTypeTest,
                          ::testing::Values(Type::xChaCha20Poly1305, Type::aes256Gcm,
                                            Type::aes256CbcHmacSha256),
                          [](const auto& info) {
-                             switch (info.param) {
-                             case Type::xChaCha20Poly1305:
-                                 return std::string("XChaCha");
-                             case Type::aes256Gcm:
-                                 return std::string("Gcm");
-                             case Type::aes256CbcHmacSha256:
-                                 return std::string("CbcHmac");
-                             }
-                             return std::string("Unknown");
+                             return std::string(info.param == Type::xChaCha20Poly1305 ? "XChaCha"
+                                                : info.param == Type::aes256Gcm       ? "Gcm"
+                                                                                      : "CbcHmac");
                          });
 
 // The layouts documented for server implementers, checked with independent code.

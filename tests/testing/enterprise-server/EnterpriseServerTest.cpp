@@ -225,12 +225,6 @@ INSTANTIATE_TEST_SUITE_P(
                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-} // namespace
-} // namespace keskor::testing
-
-namespace keskor::testing {
-namespace {
-
 TEST_F(EnterpriseServerTest, EntryEditsAndAccessRightsChangeTheStoredDatabase) {
     start();
     server->users().addUser(QStringLiteral("bob"), QStringLiteral("pw-b"), {}, 0);
