@@ -6,6 +6,7 @@
 
 #include <QStringDecoder>
 #include <QVarLengthArray>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -94,14 +95,21 @@ void appendText(Buffer& out, const QString& text) {
     secureWipe(utf8);
 }
 
+// A table: every entry of a load passes through here, 32 digits each.
+constexpr auto kHexDigits = [] {
+    std::array<signed char, 256> t{};
+    t.fill(-1); // lower case is kept as text, so it comes back unchanged
+    for (int i = 0; i < 10; ++i) {
+        t['0' + i] = static_cast<signed char>(i);
+    }
+    for (int i = 0; i < 6; ++i) {
+        t['A' + i] = static_cast<signed char>(10 + i);
+    }
+    return t;
+}();
+
 int hexDigit(char c) noexcept {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1; // lower case is kept as text, so it comes back unchanged
+    return kHexDigits[static_cast<unsigned char>(c)];
 }
 
 bool isDash(qsizetype i) noexcept {
