@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -42,7 +43,15 @@ public:
     ByteReader& operator>>(std::int32_t& v) { return raw(v); }
     ByteReader& operator>>(std::uint32_t& v) { return raw(v); }
     ByteReader& operator>>(std::uint64_t& v) { return raw(v); }
-    ByteReader& operator>>(double& v) { return raw(v); }
+    /// Doubles in our formats are moments in time; one that is no number reads as "no time",
+    /// so what was read writes back as the same value and compares equal to itself.
+    ByteReader& operator>>(double& v) {
+        raw(v);
+        if (!std::isfinite(v)) {
+            v = 0.0;
+        }
+        return *this;
+    }
     ByteReader& operator>>(QString& v);
     ByteReader& operator>>(QByteArray& v);
     ByteReader& operator>>(QStringList& v);

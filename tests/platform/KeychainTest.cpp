@@ -82,7 +82,7 @@ TEST(FileKeychain, RewriteIsAtomicOwnerOnlyAndLeavesNoTemporaryFiles) {
     };
     const auto first = inode();
     keychain.set("b", "2");
-    // A new file renamed over the old one (QSaveFile), never the old one truncated in place.
+    // A new file renamed over the old one, never the old one truncated in place.
     EXPECT_NE(inode(), first);
     EXPECT_EQ(modeOf(path), mode_t(0600));
     EXPECT_EQ(QDir(dir.file("profile")).entryList(QDir::Files | QDir::Hidden),

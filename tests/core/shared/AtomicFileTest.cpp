@@ -8,7 +8,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace keskor;
 using keskor::test::FileSizeLimit;
@@ -92,6 +96,40 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, AtomicFileMode,
     ::testing::Values(Replaced{kR | kW | QFileDevice::ReadGroup | QFileDevice::ReadOther, kR | kW},
                       Replaced{kR | kW, kR | kW}));
+
+// A writer killed half-way leaves its temporary file; the next write in the folder removes it,
+// but never the temporary file of a writer still at work.
+TEST(AtomicFile, RemovesWhatKilledWritersLeftAndNothingElse) {
+    TempDir dir;
+    ASSERT_TRUE(AtomicFile::write(dir.file(QStringLiteral("db.pswd")), QByteArray("old")));
+    const QString dead = QStringLiteral(".b_2.pswd.keskor-tmp-AbCd1234");
+    const QString alive = QStringLiteral(".db.pswd.keskor-tmp-XyZ98765");
+    const QString foreign = QStringLiteral(".db.pswd.other-AbCd1234");
+    for (const QString& name : {dead, foreign}) {
+        dir.write(name, "partial");
+    }
+    dir.write(alive, "in progress");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        const int fd = ::open(QFile::encodeName(dir.file(alive)).constData(), O_RDONLY);
+        ::flock(fd, LOCK_EX);
+        ::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_TRUE(AtomicFile::write(dir.file(QStringLiteral("db.pswd")), QByteArray("new")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{alive, foreign, QStringLiteral("db.pswd")}));
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(dir.read(QStringLiteral("db.pswd")), QByteArray("new"));
+}
 
 TEST(AtomicFile, AMissingFolderIsAnErrorNotAFolder) {
     TempDir dir;

@@ -6,6 +6,7 @@
 #include "core/shared/ByteWriter.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace keskor;
 
@@ -117,7 +118,7 @@ TEST(ByteReaderTest, EveryTruncationFailsWithoutReadingPastTheEnd) {
     }
 }
 
-TEST(ByteReaderTest, LengthsBeyondTheDataAndBadBooleansAreRefused) {
+TEST(ByteReaderTest, BadLengthsAndBooleansAreRefusedAndTimesThatAreNoNumberReadAsNone) {
     QByteArray bytes;
     ByteWriter w(bytes);
     w << std::uint32_t(0x7FFFFFF0u) << std::uint8_t('a');
@@ -140,6 +141,18 @@ TEST(ByteReaderTest, LengthsBeyondTheDataAndBadBooleansAreRefused) {
     ByteReader br(two);
     br >> flag;
     EXPECT_FALSE(br.ok());
+
+    // A time that is no number would not survive a save and reload as itself.
+    QByteArray times;
+    ByteWriter tw(times);
+    tw << std::numeric_limits<double>::quiet_NaN() << std::numeric_limits<double>::infinity();
+    double nan = 1.0;
+    double inf = 1.0;
+    ByteReader tr(times);
+    tr >> nan >> inf;
+    EXPECT_TRUE(tr.ok());
+    EXPECT_EQ(nan, 0.0);
+    EXPECT_EQ(inf, 0.0);
 }
 
 } // namespace
