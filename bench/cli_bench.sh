@@ -40,11 +40,16 @@ awk -v n="$entries" 'BEGIN {
   print "</Group></Root></KeePassFile>"
 }' > "$work/in.xml"
 
-# Milliseconds of one run of a shell command line, its output in $work/out.txt.
+# Milliseconds of one run of a shell command line, its output in $work/out.txt; "failed" when
+# it fails, so no row shows the time of an error as a result.
 ms() {
   local start end
   start=$(date +%s%N)
-  sh -c "$1" > "$work/out.txt" 2> "$work/err.txt" || { echo "failed: $1" >&2; cat "$work/err.txt" >&2; }
+  if ! sh -c "$1" > "$work/out.txt" 2> "$work/err.txt"; then
+    echo "failed: $1" >&2; cat "$work/err.txt" >&2
+    echo failed
+    return
+  fi
   end=$(date +%s%N)
   echo $(( (end - start) / 1000000 ))
 }
@@ -92,7 +97,9 @@ fi
 printf '\n%-24s %10s %14s %8s %8s\n' "command" "keskor ms" "keepassxc ms" "ratio" "target"
 row() {
   local label=$1 ours=$2 theirs=${3:-} target=${4:-}
-  if [ -n "$theirs" ]; then
+  if [ "$ours" = failed ] || [ "$theirs" = failed ]; then
+    printf '%-24s %10s %14s %8s %8s\n' "$label" "$ours" "${theirs:--}" "-" "$target"
+  elif [ -n "$theirs" ]; then
     printf '%-24s %10d %14d %7.1fx %8s\n' "$label" "$ours" "$theirs" \
       "$(awk -v a="$theirs" -v b="$ours" 'BEGIN { print (b > 0 ? a / b : 0) }')" "$target"
   else

@@ -57,7 +57,9 @@ void removeLeftovers(int folder) {
         if (!AtomicFile::isTemporaryName(QFile::decodeName(entry->d_name))) {
             continue;
         }
-        const int fd = ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        // Non-blocking, so a pipe under such a name cannot stall the write.
+        const int fd =
+            ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             continue;
         }
