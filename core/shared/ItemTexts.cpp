@@ -473,13 +473,16 @@ bool ItemTexts::readHead(ByteReader& in, Scratch& scratch) {
 }
 
 bool ItemTexts::readTexts(ByteReader& in, Scratch& scratch) {
-    // The texts in field order, a repeated field keeping its last value (files are written in
-    // order, so this only matters for hand-made ones).
+    // Files are written in field order, so the pairs are copied straight into the block; only
+    // a hand-made file with fields out of order or repeated (the last value wins) is sorted
+    // afterwards.
     std::uint8_t count = 0;
     in >> count;
-    Scratch runs;
-    int at[kFields];
-    std::fill(std::begin(at), std::end(at), -1);
+    Buffer& out = scratch.bytes;
+    const qsizetype countAt = out.size();
+    out.append(char(0));
+    int last = -1;
+    bool sorted = true;
     for (std::uint8_t i = 0; i < count && in.ok(); ++i) {
         std::uint8_t field = 0;
         std::uint32_t length = 0;
@@ -488,26 +491,37 @@ bool ItemTexts::readTexts(ByteReader& in, Scratch& scratch) {
             in.fail();
             break;
         }
-        at[field] = static_cast<int>(runs.bytes.size());
-        appendRun(runs.bytes, length == kNull ? QByteArrayView() : in.take(length),
-                  length == kNull);
+        sorted = sorted && field > last;
+        last = field;
+        out.append(static_cast<char>(field));
+        appendRun(out, length == kNull ? QByteArrayView() : in.take(length), length == kNull);
     }
     if (!in.ok()) {
         return false;
     }
-    Buffer& out = scratch.bytes;
-    const qsizetype countAt = out.size();
-    out.append(char(0));
-    std::uint8_t present = 0;
-    for (int f = 0; f < kFields; ++f) {
-        if (at[f] >= 0) {
-            const char* run = runs.bytes.data() + at[f];
-            out.append(static_cast<char>(f));
-            out.append(run, static_cast<qsizetype>(runSize(run)));
-            ++present;
+    if (sorted) {
+        out[countAt] = static_cast<char>(count);
+    } else {
+        const char* at[kFields] = {};
+        const char* p = out.data() + countAt + 1;
+        for (std::uint8_t i = 0; i < count; ++i) {
+            at[static_cast<std::uint8_t>(*p)] = p;
+            p += 1 + runSize(p + 1);
         }
+        Scratch ordered;
+        ordered.bytes.append(char(0));
+        std::uint8_t present = 0;
+        for (const char* pair : at) {
+            if (pair != nullptr) {
+                ordered.bytes.append(pair, static_cast<qsizetype>(1 + runSize(pair + 1)));
+                ++present;
+            }
+        }
+        ordered.bytes[0] = static_cast<char>(present);
+        secureWipe(out.data() + countAt, static_cast<std::size_t>(out.size() - countAt));
+        out.resize(countAt);
+        out.append(ordered.bytes.data(), ordered.bytes.size());
     }
-    out[countAt] = static_cast<char>(present);
     char* block = allocate(static_cast<std::size_t>(out.size()));
     std::memcpy(block + 4, out.data(), static_cast<std::size_t>(out.size()));
     release();

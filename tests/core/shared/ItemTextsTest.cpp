@@ -52,6 +52,30 @@ TEST_P(ItemTextsTest, EveryFormComesBackAsSetAndIsFound) {
     EXPECT_EQ(folder->findDescendant(fingerprint + QLatin1Char('x')), nullptr);
 }
 
+// Our writer keeps fields in order; a hand-made body may not, and the last value then wins.
+TEST(ItemTextsOrderTest, FieldsOutOfOrderOrRepeatedAreSortedAndTheLastOneWins) {
+    Info2Item item;
+    item.setText(ItemText::Password, QStringLiteral("p"));
+    QByteArray body = PassFileCodec::serializeItem(item);
+    const QByteArray ordered("\x01\x00\x01\x00\x00\x00p", 7);
+    const qsizetype at = body.indexOf(ordered);
+    ASSERT_GE(at, 0);
+    const QByteArray shuffled("\x03"
+                              "\x02\x01\x00\x00\x00u"
+                              "\x00\x01\x00\x00\x00"
+                              "a"
+                              "\x02\x01\x00\x00\x00v",
+                              19);
+    body.replace(at, ordered.size(), shuffled);
+
+    const Info2Item parsed = PassFileCodec::parseItem(body);
+    ASSERT_EQ(parsed.texts().size(), 2u);
+    EXPECT_EQ(parsed.texts()[0], std::pair(ItemText::Password, QStringLiteral("a")));
+    EXPECT_EQ(parsed.texts()[1], std::pair(ItemText::Url, QStringLiteral("v")));
+    EXPECT_EQ(PassFileCodec::parseItem(PassFileCodec::serializeItem(parsed)).texts(),
+              parsed.texts());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Fingerprints, ItemTextsTest,
     ::testing::Values(
