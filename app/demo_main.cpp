@@ -30,7 +30,7 @@ void printTree(const Info2Item& item, int depth) {
     for (const auto& child : item.subItems()) {
         QString line = QString(depth * 2, QLatin1Char(' '));
         line +=
-            child->isFolder ? QStringLiteral("[%1]").arg(child->description) : child->description;
+            child->isFolder ? QStringLiteral("[%1]").arg(child->description()) : child->description();
         if (!child->isFolder && child->userName()) {
             line += QStringLiteral("  (%1)").arg(*child->userName());
         }

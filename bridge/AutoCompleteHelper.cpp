@@ -141,9 +141,9 @@ QStringList AutoCompleteHelper::tokensOf(const QString& autoTypeTemplate) {
 QList<AutoCompleteHelper::Step>
 AutoCompleteHelper::stepsFor(const QString& token, const Info2Item* entry, QStringList* missing) {
     if (same(token, "USER") || same(token, "PASS")) {
-        const QString* value =
-            entry ? entry->findText(same(token, "USER") ? ItemText::UserName : ItemText::Password)
-                  : nullptr;
+        const std::optional<QString> value =
+            entry ? entry->text(same(token, "USER") ? ItemText::UserName : ItemText::Password)
+                  : std::nullopt;
         return pasteOf(value ? *value : QString());
     }
     static const struct {
@@ -177,9 +177,9 @@ AutoCompleteHelper::stepsFor(const QString& token, const Info2Item* entry, QStri
     const PswField* field = entry ? entry->customField(token) : nullptr;
     // Token names are matched without regard to case, so field names are too when no field
     // has the name exactly.
-    for (int i = 0; entry && !field && i < entry->customFields.size(); ++i) {
-        if (entry->customFields[i].name.compare(token, Qt::CaseInsensitive) == 0) {
-            field = &entry->customFields[i];
+    for (int i = 0; entry && !field && i < entry->customFields().size(); ++i) {
+        if (entry->customFields()[i].name.compare(token, Qt::CaseInsensitive) == 0) {
+            field = &entry->customFields()[i];
         }
     }
     if (!field) {

@@ -85,7 +85,7 @@ bool BrowserHelper::openUrl(const QString& url, BrowserType browser) {
 }
 
 void BrowserHelper::openEntryUrl(const Info2Item& entry) {
-    const QString* url = entry.findText(ItemText::Url);
+    const std::optional<QString> url = entry.text(ItemText::Url);
     if (!url || url->trimmed().isEmpty()) {
         return;
     }
@@ -113,7 +113,7 @@ void BrowserHelper::openTeamViewer(const Info2Item& entry, const QString& partne
                           UiText::key(QStringLiteral("error_open_teamviewer")), {});
         return;
     }
-    const QString* password = entry.findText(ItemText::Password);
+    const std::optional<QString> password = entry.text(ItemText::Password);
     if (password && !password->isEmpty() && m_copySecret) {
         m_copySecret(*password);
         m_presenter.alert(AlertStyle::warning, UiText::key(QStringLiteral("dialog_warning")),

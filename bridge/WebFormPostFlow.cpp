@@ -41,7 +41,7 @@ WebFormPostFlow::Decision WebFormPostFlow::decide(const PassFile& file, const QS
         entry = matches.front();
     } else {
         const auto it = std::find_if(matches.begin(), matches.end(), [&](const auto& item) {
-            return item->fingerprint == *loadedFingerprint;
+            return item->fingerprint() == *loadedFingerprint;
         });
         if (it == matches.end()) {
             return decision;

@@ -12,7 +12,7 @@ void addFolders(Info2Item& parent, int depth,
                 QList<WebSocketAddEntryViewController::FolderChoice>& out) {
     for (const auto& item : parent.subItems()) {
         if (item->isFolder && !item->isDeleted) {
-            out.append({item.get(), item->description, depth});
+            out.append({item.get(), item->description(), depth});
             addFolders(*item, depth + 1, out);
         }
     }
@@ -59,7 +59,7 @@ void WebSocketAddEntryViewController::configure(const QString& title, const QStr
     passwordField = form ? form->password() : QString();
 
     folderPopup.clear();
-    folderPopup.append({&m_passfile.root(), m_passfile.root().description, 0});
+    folderPopup.append({&m_passfile.root(), m_passfile.root().description(), 0});
     addFolders(m_passfile.root(), 1, folderPopup);
     selectedFolderIndex = 0;
     for (int i = 0; i < folderPopup.size(); ++i) {

@@ -51,9 +51,9 @@ QString locationOf(const Info2Item& item) {
     QStringList folders;
     for (const Info2Item* p = item.parent(); p != nullptr && p->parent() != nullptr;
          p = p->parent()) {
-        folders.prepend(p->description + QLatin1Char('/'));
+        folders.prepend(p->description() + QLatin1Char('/'));
     }
-    return folders.join(QString()) + item.description;
+    return folders.join(QString()) + item.description();
 }
 
 } // namespace
@@ -272,8 +272,8 @@ void WebSocketManager::queryURL(const QVariantMap& request) {
         if (!matches.empty()) {
             QJsonArray entries, descrs, users, paths;
             for (const auto& item : matches) {
-                entries.append(item->fingerprint);
-                descrs.append(item->description);
+                entries.append(item->fingerprint());
+                descrs.append(item->description());
                 users.append(item->userName().value_or(QString()));
                 paths.append(locationOf(*item));
             }
@@ -336,7 +336,7 @@ bool WebSocketManager::postWebForm(const QVariantMap& request) {
         m_presenter.openDialog(QStringLiteral("WebSocketAddEntryViewController"), values);
     } else if (decision.action == WebFormPostFlow::Action::updatePassword && decision.entry) {
         m_presenter.openDialog(QStringLiteral("WebSocketPasswordUpdateViewController"),
-                               {{QStringLiteral("uuid"), decision.entry->fingerprint},
+                               {{QStringLiteral("uuid"), decision.entry->fingerprint()},
                                 {QStringLiteral("url"), decision.url},
                                 {QStringLiteral("userName"), decision.userName},
                                 {QStringLiteral("password"), decision.password}});
@@ -355,16 +355,19 @@ void WebSocketManager::searchEntries(const QVariantMap& request) {
     }
     QVariantList entries;
     if (!term->isEmpty()) {
+        QString scratch;
         ItemTreeScan::forEach(
             m_session.currentPassFile->items(), [&](const std::shared_ptr<Info2Item>& item) {
-                const auto contains = [&](const QString* v) {
-                    return v && v->contains(*term, Qt::CaseInsensitive);
+                // One buffer for every text of the scan: converting reuses its capacity.
+                const auto contains = [&](bool present) {
+                    return present && scratch.contains(*term, Qt::CaseInsensitive);
                 };
-                if (contains(&item->description) || contains(item->findText(ItemText::Url)) ||
-                    contains(item->findText(ItemText::UserName))) {
+                if (contains(item->textStore().readDescription(scratch)) ||
+                    contains(item->readText(ItemText::Url, scratch)) ||
+                    contains(item->readText(ItemText::UserName, scratch))) {
                     entries.append(QVariantMap{
-                        {QStringLiteral("name"), item->description},
-                        {QStringLiteral("uuid"), item->fingerprint},
+                        {QStringLiteral("name"), item->description()},
+                        {QStringLiteral("uuid"), item->fingerprint()},
                         {QStringLiteral("url"), item->url().value_or(QString())},
                         {QStringLiteral("user"), item->userName().value_or(QString())}});
                 }
@@ -391,9 +394,9 @@ void WebSocketManager::editEntry(const QVariantMap& request) {
     m_presenter.bringToFront();
     m_presenter.openDialog(
         QStringLiteral("EntryDetailViewController"),
-        {{QStringLiteral("uuid"), item->fingerprint},
+        {{QStringLiteral("uuid"), item->fingerprint()},
          {QStringLiteral("title"),
-          m_text(QStringLiteral("properties_of")) + QStringLiteral(" ") + item->description}});
+          m_text(QStringLiteral("properties_of")) + QStringLiteral(" ") + item->description()}});
 }
 
 } // namespace keskor

@@ -22,7 +22,7 @@ void WebSocketPasswordUpdateViewController::configure(std::shared_ptr<Info2Item>
     confirmField = password;
     if (owner) {
         iconImageView = owner->icon;
-        descriptionLabel = owner->description;
+        descriptionLabel = owner->description();
         usernameLabel = owner->userName().value_or(QString()) + QStringLiteral(" (") +
                         owner->url().value_or(QString()) + u')';
     }

@@ -29,7 +29,7 @@ PassFile DemoDatabase::create() {
     banking->addSubItem(online);
     auto card = entry(EntryType::CreditCard, QStringLiteral("Credit card"),
                       QStringLiteral("Alice Example"), QString());
-    card->customFields.append(
+    card->mutableCustomFields().append(
         PswField{QStringLiteral("Card number"), QStringLiteral("4111 1111 1111 1111"), {}, true});
     card->isFavorite = true;
     banking->addSubItem(card);

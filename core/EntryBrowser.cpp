@@ -43,8 +43,8 @@ NavigationNode folderNode(const std::shared_ptr<Info2Item>& folder) {
     return node;
 }
 
-const QString* categoryOf(const Info2Item& item) {
-    return item.findText(ItemText::Category);
+std::optional<QString> categoryOf(const Info2Item& item) {
+    return item.text(ItemText::Category);
 }
 
 } // namespace
@@ -64,7 +64,7 @@ std::vector<NavigationNode> EntryBrowser::navigation(const PassFile& file, Group
     forEachLiveEntry(file.root(), [&](const std::shared_ptr<Info2Item>& item) {
         favorites.count += item->isFavorite ? 1 : 0;
         ++byType[item->type];
-        const QString* category = categoryOf(*item);
+        const std::optional<QString> category = categoryOf(*item);
         ++byCategory[category ? *category : QString()];
     });
     for (const std::shared_ptr<Info2Item>& child : file.items()) {
@@ -102,12 +102,12 @@ std::vector<NavigationNode> EntryBrowser::navigation(const PassFile& file, Group
 }
 
 bool EntryBrowser::matches(const Info2Item& item, const QString& search) {
-    if (item.description.contains(search, Qt::CaseInsensitive)) {
+    if (item.description().contains(search, Qt::CaseInsensitive)) {
         return true;
     }
     for (const ItemText field :
          {ItemText::UserName, ItemText::Url, ItemText::Comment, ItemText::Category}) {
-        const QString* value = item.findText(field);
+        const std::optional<QString> value = item.text(field);
         if (value && value->contains(search, Qt::CaseInsensitive)) {
             return true;
         }
@@ -167,7 +167,7 @@ EntryBrowser::Items EntryBrowser::entries(const PassFile& file, const Navigation
         break;
     case Kind::CategoryGroup:
         forEachLiveEntry(file.root(), [&](const std::shared_ptr<Info2Item>& item) {
-            const QString* category = categoryOf(*item);
+            const std::optional<QString> category = categoryOf(*item);
             if ((category ? *category : QString()) == node.category) {
                 found.push_back(item);
             }
@@ -191,12 +191,12 @@ void EntryBrowser::sort(Items& items, Column column, bool ascending) {
     }
     // Case-folding each text once and comparing the folded keys plainly is several times
     // faster than a case-insensitive comparison inside the sort, which folds on every call.
-    const auto text = [column](const Info2Item& item) -> const QString& {
-        static const QString none;
-        const QString* value = column == Column::UserName ? item.findText(ItemText::UserName)
-                               : column == Column::Url    ? item.findText(ItemText::Url)
-                                                          : &item.description;
-        return value ? *value : none;
+    const auto text = [column](const Info2Item& item) -> QString {
+        if (column == Column::UserName || column == Column::Url) {
+            return item.text(column == Column::UserName ? ItemText::UserName : ItemText::Url)
+                .value_or(QString());
+        }
+        return item.description();
     };
     std::vector<std::pair<QString, std::shared_ptr<Info2Item>>> keyed;
     keyed.reserve(items.size());
@@ -222,7 +222,7 @@ EntryBrowser::Items EntryBrowser::allEntries(const PassFile& file) {
 QStringList EntryBrowser::categories(const PassFile& file) {
     std::set<QString> found;
     ItemTreeScan::forEach(file.items(), [&](const std::shared_ptr<Info2Item>& item) {
-        const QString* category = categoryOf(*item);
+        const std::optional<QString> category = categoryOf(*item);
         if (category && !category->isEmpty()) {
             found.insert(*category);
         }

@@ -16,14 +16,14 @@ namespace {
 
 void setKept(Info2Item& item, ItemText field, const QString& value) {
     // An empty text the entry never had stays absent, so exports leave it out as before.
-    if (value.isEmpty() && !item.findText(field)) {
+    if (value.isEmpty() && !item.hasText(field)) {
         return;
     }
     item.setText(field, value);
 }
 
 QString textOf(const Info2Item& item, ItemText field) {
-    const QString* value = item.findText(field);
+    const std::optional<QString> value = item.text(field);
     return value ? *value : QString();
 }
 
@@ -32,7 +32,7 @@ QString textOf(const Info2Item& item, ItemText field) {
 EntryDraft EntryDraft::from(const Info2Item& item) {
     EntryDraft d;
     d.type = item.type;
-    d.description = item.description;
+    d.description = item.description();
     d.userName = textOf(item, ItemText::UserName);
     d.password = textOf(item, ItemText::Password);
     d.url = textOf(item, ItemText::Url);
@@ -43,16 +43,16 @@ EntryDraft EntryDraft::from(const Info2Item& item) {
     d.importance = item.importance;
     d.isFavorite = item.isFavorite;
     d.icon = item.icon;
-    d.customFields = item.customFields;
-    d.tans = item.tans;
-    d.attachments = item.attachments;
-    d.additionalUrls = item.additionalUrls;
+    d.customFields = item.customFields();
+    d.tans = item.tans();
+    d.attachments = item.attachments();
+    d.additionalUrls = item.additionalUrls();
     return d;
 }
 
 void EntryDraft::applyTo(Info2Item& item) const {
     item.type = type;
-    item.description = description;
+    item.setDescription(description);
     setKept(item, ItemText::UserName, userName);
     setKept(item, ItemText::Password, password);
     setKept(item, ItemText::Url, url);
@@ -63,10 +63,10 @@ void EntryDraft::applyTo(Info2Item& item) const {
     item.importance = importance;
     item.isFavorite = isFavorite;
     item.icon = icon;
-    item.customFields = customFields;
-    item.tans = tans;
-    item.attachments = attachments;
-    item.additionalUrls = additionalUrls;
+    item.mutableCustomFields() = customFields;
+    item.mutableTans() = tans;
+    item.mutableAttachments() = attachments;
+    item.mutableAdditionalUrls() = additionalUrls;
 }
 
 EntryEditorController::EntryEditorController(ItemActions& items, Presenter& presenter,
@@ -93,7 +93,7 @@ EntryEditorController::EntryEditorController(ItemActions& items, Presenter& pres
 
 const std::vector<Info2Item>& EntryEditorController::history() const {
     static const std::vector<Info2Item> none;
-    return m_entry ? m_entry->history : none;
+    return m_entry ? m_entry->history() : none;
 }
 
 void EntryEditorController::restoreHistory(int index) {

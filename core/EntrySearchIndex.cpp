@@ -6,10 +6,10 @@ EntrySearchIndex::EntrySearchIndex(Items items) : m_items(std::move(items)) {
     m_folded.reserve(m_items.size());
     QString text;
     for (const std::shared_ptr<Info2Item>& item : m_items) {
-        text = item->description;
+        text = item->description();
         for (const ItemText field :
              {ItemText::UserName, ItemText::Url, ItemText::Comment, ItemText::Category}) {
-            if (const QString* value = item->findText(field)) {
+            if (const std::optional<QString> value = item->text(field)) {
                 // A separator no search text holds keeps a match from spanning two fields.
                 text += QChar(0x1F);
                 text += *value;

@@ -219,7 +219,7 @@ EnterpriseRequests::parseEntryEdit(const IProtocol& protocol, const TCSDataPacke
         }
         const bool folderCommand =
             *command == ProtocolCommand::addFolder || *command == ProtocolCommand::updateFolder;
-        if (edit.item->fingerprint != edit.itemId || edit.item->isFolder != folderCommand) {
+        if (edit.item->fingerprint() != edit.itemId || edit.item->isFolder != folderCommand) {
             return std::nullopt;
         }
     }

@@ -723,14 +723,14 @@ void EnterpriseStorage::editRequest(ProtocolCommand command, const PassFile& dat
 
 void EnterpriseStorage::addItem(const PassFile& database, const Info2Item& item,
                                 const QString& parentId, Success success, Failure failure) {
-    editRequest(ProtocolCommand::addItem, database, item.fingerprint, parentId, &item, success,
+    editRequest(ProtocolCommand::addItem, database, item.fingerprint(), parentId, &item, success,
                 failure);
 }
 
 void EnterpriseStorage::updateItem(const PassFile& database, const Info2Item& item, Success success,
                                    Failure failure) {
-    const QString parentId = item.parent() ? item.parent()->fingerprint : QString();
-    editRequest(ProtocolCommand::updateItem, database, item.fingerprint, parentId, &item, success,
+    const QString parentId = item.parent() ? item.parent()->fingerprint() : QString();
+    editRequest(ProtocolCommand::updateItem, database, item.fingerprint(), parentId, &item, success,
                 failure);
 }
 
@@ -748,14 +748,14 @@ void EnterpriseStorage::moveItem(const PassFile& database, const QString& itemId
 
 void EnterpriseStorage::addFolder(const PassFile& database, const Info2Item& folder,
                                   const QString& parentId, Success success, Failure failure) {
-    editRequest(ProtocolCommand::addFolder, database, folder.fingerprint, parentId, &folder,
+    editRequest(ProtocolCommand::addFolder, database, folder.fingerprint(), parentId, &folder,
                 success, failure);
 }
 
 void EnterpriseStorage::updateFolder(const PassFile& database, const Info2Item& folder,
                                      Success success, Failure failure) {
-    const QString parentId = folder.parent() ? folder.parent()->fingerprint : QString();
-    editRequest(ProtocolCommand::updateFolder, database, folder.fingerprint, parentId, &folder,
+    const QString parentId = folder.parent() ? folder.parent()->fingerprint() : QString();
+    editRequest(ProtocolCommand::updateFolder, database, folder.fingerprint(), parentId, &folder,
                 success, failure);
 }
 
@@ -798,7 +798,7 @@ void EnterpriseStorage::requestSealedAccess(const PassFile& database, const QStr
     const std::shared_ptr<Info2Item> entry = database.findItem(itemId);
     const AccessPermission* sealed = nullptr;
     if (entry) {
-        for (const AccessPermission& p : entry->accessPermissions) {
+        for (const AccessPermission& p : entry->accessPermissions()) {
             if (p.sealed) {
                 sealed = &p;
                 break;

@@ -19,9 +19,9 @@ struct Node {
 // Pre-order, so every folder comes before what it holds.
 void walk(const Info2Item& parent, const QString& parentId, int depth, std::vector<Node>& out) {
     for (const auto& child : parent.subItems()) {
-        out.push_back({child->fingerprint, parentId, PassFileCodec::serializeItem(*child),
+        out.push_back({child->fingerprint(), parentId, PassFileCodec::serializeItem(*child),
                        child->isFolder, depth});
-        walk(*child, child->fingerprint, depth + 1, out);
+        walk(*child, child->fingerprint(), depth + 1, out);
     }
 }
 

@@ -107,7 +107,7 @@ bool GrantAccessViewController::finish(const Input& input) {
     m_presenter.showBusy(UiText::key(QStringLiteral("connect_to_server")));
     Presenter& presenter = m_presenter;
     m_storage.grantAccess(
-        m_database, m_entry->fingerprint, permission(input),
+        m_database, m_entry->fingerprint(), permission(input),
         [this, &presenter, alive = std::weak_ptr<int>(m_alive)] {
             presenter.hideBusy();
             if (!alive.expired() && m_view.close) {

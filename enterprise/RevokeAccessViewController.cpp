@@ -20,7 +20,7 @@ QString folderPath(const Info2Item& entry) {
     QStringList parts;
     for (const Info2Item* folder = entry.parent(); folder && folder->parent();
          folder = folder->parent()) {
-        parts.prepend(folder->description);
+        parts.prepend(folder->description());
     }
     return parts.join(QLatin1Char('/'));
 }
@@ -37,7 +37,7 @@ RevokeAccessViewController::RevokeAccessViewController(EnterpriseStorage& storag
     }
     std::function<void(const Info2Item&)> collect = [&](const Info2Item& folder) {
         for (const std::shared_ptr<Info2Item>& item : folder.subItems()) {
-            for (const AccessPermission& p : item->accessPermissions) {
+            for (const AccessPermission& p : item->accessPermissions()) {
                 if (!m_myUserId.isEmpty() && p.grantedBy == m_myUserId) {
                     m_accessPermissions.append(p);
                     m_revokeItems.append(RevokeItem{item, p, p.rights});
@@ -61,7 +61,7 @@ QStringList RevokeAccessViewController::rowTexts(int row) const {
         }
     }
     return {item.entry ? folderPath(*item.entry) : QString(),
-            item.entry ? item.entry->description : QString(), sharedWith,
+            item.entry ? item.entry->description() : QString(), sharedWith,
             dateText(item.accessPermission->validFrom), dateText(item.accessPermission->validTo)};
 }
 

@@ -19,7 +19,7 @@ bool SealedAccessViewController::request(const QString& reasonText) {
     m_presenter.showBusy(UiText::key(QStringLiteral("connect_to_server")));
     Presenter& presenter = m_presenter;
     m_storage.requestSealedAccess(
-        m_database, m_owner ? m_owner->fingerprint : QString(), reasonText.trimmed(),
+        m_database, m_owner ? m_owner->fingerprint() : QString(), reasonText.trimmed(),
         [this, &presenter, alive = std::weak_ptr<int>(m_alive)] {
             presenter.hideBusy();
             presenter.alert(AlertStyle::informational,

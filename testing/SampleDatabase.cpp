@@ -27,15 +27,15 @@ std::shared_ptr<Info2Item> SampleDatabase::fullEntry(int type, int n) {
                    QStringLiteral("value %1/%2 ünï 🔑\ttab").arg(f).arg(n));
     }
     e->setText(ItemText::Url, QStringLiteral("https://example%1.org/login?a=1&b=2").arg(n));
-    e->customFields = {
+    e->mutableCustomFields() = {
         PswField{QStringLiteral("PIN"), QStringLiteral("1234"), QStringLiteral("pin-input"), false},
         PswField{QStringLiteral("Notiz"), QStringLiteral("Grüße"), QString(), true}};
-    e->additionalUrls = {QStringLiteral("https://a.example.org"),
+    e->mutableAdditionalUrls() = {QStringLiteral("https://a.example.org"),
                          QStringLiteral("https://b.example.org/x")};
-    e->tans = {TanItem{QStringLiteral("1"), QStringLiteral("483920"), 0.0, 0.0, QString(), {}},
+    e->mutableTans() = {TanItem{QStringLiteral("1"), QStringLiteral("483920"), 0.0, 0.0, QString(), {}},
                TanItem{QStringLiteral("2"), QStringLiteral("112233"), 45001.5, 99.95,
                        QStringLiteral("rent"), QStringLiteral("CC7")}};
-    e->attachments = {Attachment{QStringLiteral("scan.pdf"), QStringLiteral("/home/u/scan.pdf"),
+    e->mutableAttachments() = {Attachment{QStringLiteral("scan.pdf"), QStringLiteral("/home/u/scan.pdf"),
                                  45000.0, QByteArray(300, '\x7f') + QByteArray("\0\1\2", 3)}};
     AccessPermission p;
     p.id = QStringLiteral("{PERM-%1}").arg(n);
@@ -46,13 +46,13 @@ std::shared_ptr<Info2Item> SampleDatabase::fullEntry(int type, int n) {
     p.rights = AccessRights::PWD_ACCESS_READ | AccessRights::PWD_ACCESS_USE;
     p.sealed = true;
     p.approvers = {QStringLiteral("boss"), QStringLiteral("null")};
-    e->accessPermissions = {p};
+    e->mutableAccessPermissions() = {p};
     Info2Item older(*e);
     older.setPassword(QStringLiteral("older password %1").arg(n));
-    older.history.clear();
-    e->history.push_back(older);
-    e->history.push_back(older);
-    e->history.back().description = QStringLiteral("second version");
+    older.mutableHistory().clear();
+    e->mutableHistory().push_back(older);
+    e->mutableHistory().push_back(older);
+    e->mutableHistory().back().setDescription(QStringLiteral("second version"));
     return e;
 }
 
@@ -144,12 +144,12 @@ PassFile SampleDatabase::large(std::size_t entries, std::uint64_t seed) {
         if (i % 5 == 0) {
             e->setText(ItemText::Category, QStringLiteral("Category %1").arg(i % 7));
             e->setText(ItemText::Tags, word(5) + QLatin1Char(',') + word(4));
-            e->customFields.append(PswField{QStringLiteral("PIN"), word(4), QString(), false});
+            e->mutableCustomFields().append(PswField{QStringLiteral("PIN"), word(4), QString(), false});
         }
         if (i % 10 == 0) {
             Info2Item older(*e);
             older.setPassword(word(16));
-            e->history.push_back(std::move(older));
+            e->mutableHistory().push_back(std::move(older));
         }
         leaves[i % leaves.size()]->addSubItem(std::move(e));
     }

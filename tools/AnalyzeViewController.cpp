@@ -56,7 +56,7 @@ AnalyzeRow AnalyzeViewController::makeRow(const std::shared_ptr<Info2Item>& item
     } else if (item->importance < 1) {
         row.importanceImage = QStringLiteral("low_priority");
     }
-    row.description = item->description;
+    row.description = item->description();
     const QString password = item->password().value_or(QString());
     row.entropy = PasswordHelper::entropy(password);
     row.entropyText = QString::number(row.entropy) + QStringLiteral(" bits");
@@ -118,7 +118,7 @@ void AnalyzeViewController::onEdit(int row) {
                                ? QStringLiteral("DocumentDetailViewController")
                                : QStringLiteral("EntryDetailViewController");
     m_presenter.openDialog(dialog, {{QStringLiteral("storyboard"), QStringLiteral("Popups")},
-                                    {QStringLiteral("fingerprint"), item.fingerprint}});
+                                    {QStringLiteral("fingerprint"), item.fingerprint()}});
 }
 
 void AnalyzeViewController::onEntryChanged() {

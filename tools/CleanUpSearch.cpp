@@ -30,7 +30,7 @@ std::vector<std::shared_ptr<Info2Item>> CleanUpSearch::search(const PassFile& fi
 
 qint64 CleanUpSearch::attachmentSize(const Info2Item& entry) {
     qint64 bytes = 0;
-    for (const Attachment& attachment : entry.attachments) {
+    for (const Attachment& attachment : entry.attachments()) {
         bytes += attachment.data.size();
     }
     return (bytes + 1023) / 1024;

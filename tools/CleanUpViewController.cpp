@@ -123,13 +123,13 @@ void CleanUpViewController::perform(Action action) {
     bool changed = false;
     for (const auto& entry : entries) {
         // The entry may have left the database meanwhile (an earlier deletion of its parent).
-        if (file->findItem(entry->fingerprint).get() != entry.get()) {
+        if (file->findItem(entry->fingerprint()).get() != entry.get()) {
             continue;
         }
         switch (action) {
         case Action::DeleteAttachment:
-            changed = changed || !entry->attachments.isEmpty();
-            entry->attachments.clear();
+            changed = changed || !entry->attachments().isEmpty();
+            entry->mutableAttachments().clear();
             break;
         case Action::ResetIcon:
             changed = changed || entry->icon.custom || entry->icon.index != 0;

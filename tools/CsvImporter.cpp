@@ -207,7 +207,7 @@ public:
             }
             switch (column.role) {
             case Role::Title:
-                entry->description = value;
+                entry->setDescription(value);
                 break;
             case Role::UserName:
                 entry->setUserName(value);
@@ -233,7 +233,7 @@ public:
                 }
                 break;
             case Role::Custom:
-                entry->customFields.append(PswField{column.name, value, QString(), true});
+                entry->mutableCustomFields().append(PswField{column.name, value, QString(), true});
                 break;
             }
         }

@@ -17,7 +17,7 @@ void collect(const Info2Item& folder, QHash<QString, int>& index,
             collect(*child, index, groups);
             continue;
         }
-        const QString* password = child->findText(ItemText::Password);
+        const std::optional<QString> password = child->text(ItemText::Password);
         if (!password || password->isEmpty()) {
             continue;
         }

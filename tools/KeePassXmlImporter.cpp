@@ -430,7 +430,7 @@ private:
                           int depth) {
         for (pugi::xml_node child : group.children()) {
             if (named(child, "Name")) {
-                record.description = elementText(child);
+                record.setDescription(elementText(child));
             } else if (named(child, "Notes")) {
                 const QString notes = elementText(child);
                 if (!notes.isEmpty()) {
@@ -448,10 +448,10 @@ private:
 
     std::shared_ptr<Info2Item> newItem(int type) const {
         auto item = std::make_shared<Info2Item>();
-        item->fingerprint = FingerPrintHelper::getNewFingerprint();
+        item->setFingerprint(FingerPrintHelper::getNewFingerprint());
         item->type = type;
         item->isFolder = type == Info2Item::TypeFolder;
-        item->description = QString("");
+        item->setDescription(QString(""));
         item->created = m_now;
         item->lastModified = m_now;
         return item;
@@ -498,7 +498,7 @@ private:
             }
         }
         if (std::strcmp(key, "Title") == 0) {
-            entry.description = value;
+            entry.setDescription(value);
         } else if (std::strcmp(key, "Password") == 0) {
             entry.setPassword(value);
         } else if (std::strcmp(key, "UserName") == 0) {
@@ -512,7 +512,7 @@ private:
                 entry.addAdditionalUrl(value);
             }
         } else {
-            entry.customFields.append(
+            entry.mutableCustomFields().append(
                 PswField{QString::fromUtf8(key), value, QString(), !isProtected});
         }
     }
@@ -540,9 +540,9 @@ private:
             }
         }
         attachment.lastModified = entry.lastModified;
-        entry.attachments.append(std::move(attachment));
+        entry.mutableAttachments().append(std::move(attachment));
         if (ref) {
-            m_refs.push_back(BinaryRef{&entry, entry.attachments.size() - 1, *ref, refOffset});
+            m_refs.push_back(BinaryRef{&entry, entry.attachments().size() - 1, *ref, refOffset});
         }
     }
 
@@ -599,7 +599,7 @@ private:
                     u"the attachment refers to binary \"%1\", which the file does not hold"_s.arg(
                         ref.id));
             }
-            ref.entry->attachments[ref.index].data = *found;
+            ref.entry->mutableAttachments()[ref.index].data = *found;
         }
     }
 

@@ -398,8 +398,8 @@ private:
         folder->created = DateTimeHelper::Now();
         folder->lastModified = folder->created;
         const QXmlStreamAttributes attributes = m_reader.attributes();
-        folder->description = fromNullable(attributes.value("name"_L1).toString());
-        folder->fingerprint = fromNullable(attributes.value("fingerprint"_L1).toString());
+        folder->setDescription(fromNullable(attributes.value("name"_L1).toString()));
+        folder->setFingerprint(fromNullable(attributes.value("fingerprint"_L1).toString()));
         if (attributes.hasAttribute("imageindex"_L1)) {
             const auto index =
                 ParseHelper::parseInteger(attributes.value("imageindex"_L1).toString());
@@ -456,7 +456,7 @@ private:
             const FieldName* field = itemField(m_reader.name());
             switch (field ? field->field : Field::Unknown) {
             case Field::Description:
-                item.description = fromNullable(elementText());
+                item.setDescription(fromNullable(elementText()));
                 break;
             case Field::Type:
                 item.type = integer();
@@ -474,7 +474,7 @@ private:
                 item.importance = integer();
                 break;
             case Field::Fingerprint:
-                item.fingerprint = fromNullable(elementText());
+                item.setFingerprint(fromNullable(elementText()));
                 break;
             case Field::SecondEye:
                 item.secondEye = boolean();
@@ -537,7 +537,7 @@ private:
     void readUrls(Info2Item& item) {
         while (nextChild()) {
             if (m_reader.name() == "url"_L1) {
-                item.additionalUrls.append(fromNullable(elementText()));
+                item.mutableAdditionalUrls().append(fromNullable(elementText()));
             } else {
                 skip();
             }
@@ -563,7 +563,7 @@ private:
                 }
                 field.visible = *visible;
             }
-            item.customFields.append(std::move(field));
+            item.mutableCustomFields().append(std::move(field));
             skip();
         }
     }
@@ -593,7 +593,7 @@ private:
                     skip();
                 }
             }
-            item.tans.append(std::move(tan));
+            item.mutableTans().append(std::move(tan));
         }
     }
 
@@ -623,7 +623,7 @@ private:
                     skip();
                 }
             }
-            item.attachments.append(std::move(attachment));
+            item.mutableAttachments().append(std::move(attachment));
         }
     }
 
@@ -635,7 +635,7 @@ private:
             }
             Info2Item version;
             readItemElements(version, false);
-            item.history.push_back(std::move(version));
+            item.mutableHistory().push_back(std::move(version));
         }
     }
 
@@ -658,9 +658,10 @@ private:
 };
 
 void renewFingerprints(Info2Item& item) {
-    item.fingerprint = FingerPrintHelper::getNewFingerprint();
-    for (Info2Item& version : item.history) {
-        version.fingerprint = item.fingerprint;
+    item.setFingerprint(FingerPrintHelper::getNewFingerprint());
+    const QString fingerprint = item.fingerprint();
+    for (Info2Item& version : item.mutableHistory()) {
+        version.setFingerprint(fingerprint);
     }
     for (const auto& child : item.subItems()) {
         renewFingerprints(*child);

@@ -79,7 +79,7 @@ private:
 };
 
 void writeItemElements(XmlOut& out, const Info2Item& item) {
-    out.element("description", orNull(item.description));
+    out.element("description", orNull(item.description()));
     out.integer("type", item.type);
     out.text("password", item.text(ItemText::Password));
     out.text("username", item.text(ItemText::UserName));
@@ -96,7 +96,7 @@ void writeItemElements(XmlOut& out, const Info2Item& item) {
     }
     // Fingerprints are identifiers that need no escaping; escaping leaves them unchanged and
     // keeps a damaged one from breaking the document.
-    out.element("fingerprint", orNull(item.fingerprint));
+    out.element("fingerprint", orNull(item.fingerprint()));
     out.boolean("secondeye", item.secondEye);
     out.text("template", item.text(ItemText::Template));
     if (item.icon.index != -1) {
@@ -131,16 +131,16 @@ void writeItemElements(XmlOut& out, const Info2Item& item) {
     }
     out.text("sourceid", item.text(ItemText::SourceId));
     out.text("tags", item.text(ItemText::Tags));
-    if (!item.additionalUrls.isEmpty()) {
+    if (!item.additionalUrls().isEmpty()) {
         out.open("urls");
-        for (const QString& url : item.additionalUrls) {
+        for (const QString& url : item.additionalUrls()) {
             out.element("url", orNull(url));
         }
         out.close("urls");
     }
-    if (!item.customFields.isEmpty()) {
+    if (!item.customFields().isEmpty()) {
         out.open("customfields");
-        for (const PswField& field : item.customFields) {
+        for (const PswField& field : item.customFields()) {
             out.raw(QStringLiteral("<field name=\"") + orNull(field.name) +
                     QStringLiteral("\" value=\"") + orNull(field.value) +
                     QStringLiteral("\" inputid=\"") + orNull(field.inputId) +
@@ -149,9 +149,9 @@ void writeItemElements(XmlOut& out, const Info2Item& item) {
         }
         out.close("customfields");
     }
-    if (!item.tans.isEmpty()) {
+    if (!item.tans().isEmpty()) {
         out.open("tans");
-        for (const TanItem& tan : item.tans) {
+        for (const TanItem& tan : item.tans()) {
             out.open("tan");
             out.element("number", orNull(tan.number));
             out.element("value", orNull(tan.value));
@@ -163,9 +163,9 @@ void writeItemElements(XmlOut& out, const Info2Item& item) {
         }
         out.close("tans");
     }
-    if (!item.attachments.isEmpty()) {
+    if (!item.attachments().isEmpty()) {
         out.open("attachments");
-        for (const Attachment& attachment : item.attachments) {
+        for (const Attachment& attachment : item.attachments()) {
             out.open("attachment");
             out.element("filename", orNull(attachment.fileName));
             out.element("originalpath", orNull(attachment.originalPath));
@@ -182,9 +182,9 @@ void writeItemElements(XmlOut& out, const Info2Item& item) {
 void writeItem(XmlOut& out, const Info2Item& item) {
     out.open("item");
     writeItemElements(out, item);
-    if (!item.history.empty()) {
+    if (!item.history().empty()) {
         out.open("hitems");
-        for (const Info2Item& version : item.history) {
+        for (const Info2Item& version : item.history()) {
             out.open("hitem");
             writeItemElements(out, version);
             out.close("hitem");
@@ -199,13 +199,13 @@ struct TreeWriter {
     std::optional<QSet<QString>> selection;
 
     bool selected(const Info2Item& item) const {
-        return !selection || selection->contains(item.fingerprint);
+        return !selection || selection->contains(item.fingerprint());
     }
 
     void group(const Info2Item& folder, bool hasRecord, bool includeSubfolders) {
         if (hasRecord) {
-            out.raw(QStringLiteral("<group name=\"") + orNull(folder.description) +
-                    QStringLiteral("\" fingerprint=\"") + orNull(folder.fingerprint) +
+            out.raw(QStringLiteral("<group name=\"") + orNull(folder.description()) +
+                    QStringLiteral("\" fingerprint=\"") + orNull(folder.fingerprint()) +
                     QStringLiteral("\" imageindex=\"") + QString::number(folder.icon.index) +
                     QStringLiteral("\" imagecustom=\"") + boolText(folder.icon.custom) +
                     QStringLiteral("\" category=\"") +

@@ -19,7 +19,7 @@ constexpr qreal kMaxLabelShare = 0.4;
 constexpr qreal kColumnGap = 8.0;
 
 QString valueOf(const Info2Item& entry, ItemText field) {
-    const QString* value = entry.findText(field);
+    const std::optional<QString> value = entry.text(field);
     return value ? *value : QString();
 }
 
@@ -74,7 +74,7 @@ QList<PrintEntryViewCell> PrintEntryView::rowsFor(const Info2Item& entry,
     row(PrintField::tags, "tags", valueOf(entry, ItemText::Tags));
     row(PrintField::comment, "comments", valueOf(entry, ItemText::Comment));
     if (ticked(PrintField::customFields)) {
-        for (const PswField& field : entry.customFields) {
+        for (const PswField& field : entry.customFields()) {
             rows.append({QStringLiteral("Name:"), field.name});
             // The web-form input the field fills, when it is bound to one.
             if (!field.inputId.isEmpty()) {
@@ -84,7 +84,7 @@ QList<PrintEntryViewCell> PrintEntryView::rowsFor(const Info2Item& entry,
         }
     }
     if (ticked(PrintField::tans)) {
-        for (const TanItem& tan : entry.tans) {
+        for (const TanItem& tan : entry.tans()) {
             rows.append({QStringLiteral("Number:"), tan.number});
             rows.append({QStringLiteral("TAN:"), tan.value});
             rows.append({QStringLiteral("Amount:"), QLocale::c().toString(tan.amount, 'f', 2)});
@@ -93,7 +93,7 @@ QList<PrintEntryViewCell> PrintEntryView::rowsFor(const Info2Item& entry,
         }
     }
     if (ticked(PrintField::attachments)) {
-        for (const Attachment& attachment : entry.attachments) {
+        for (const Attachment& attachment : entry.attachments()) {
             rows.append({QStringLiteral("Name:"), attachment.fileName});
             rows.append({QStringLiteral("FileName:"), attachment.originalPath});
             rows.append({QStringLiteral("Attachemnt:"),
@@ -106,7 +106,7 @@ QList<PrintEntryViewCell> PrintEntryView::rowsFor(const Info2Item& entry,
 PrintEntryView PrintEntryView::forEntry(const Info2Item& entry, const QList<int>& printFields,
                                         const TextLookup& text, const QFont& font,
                                         const QColor& color) {
-    return PrintEntryView(entry.description, rowsFor(entry, printFields, text), font, color);
+    return PrintEntryView(entry.description(), rowsFor(entry, printFields, text), font, color);
 }
 
 qreal PrintEntryView::layout(qreal width) {

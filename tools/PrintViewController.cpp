@@ -52,7 +52,7 @@ void collectInto(const Info2Item& folder, bool includeSubFolders, PrintViewContr
 void addFolders(const Info2Item& folder, int depth, QList<FolderSelectMenuItem>& out) {
     for (const auto& child : folder.subItems()) {
         if (child->isFolder && !child->isDeleted) {
-            out.append({child.get(), child->fingerprint, child->description, depth});
+            out.append({child.get(), child->fingerprint(), child->description(), depth});
             addFolders(*child, depth + 1, out);
         }
     }
@@ -120,7 +120,7 @@ void PrintViewController::sort(Items& items, PrintSortKey key, PrintOrderDirecti
     std::vector<std::pair<QString, std::shared_ptr<Info2Item>>> keyed;
     keyed.reserve(items.size());
     for (auto& item : items) {
-        const QString* value = item->findText(field);
+        const std::optional<QString> value = item->text(field);
         keyed.emplace_back(value ? value->toCaseFolded() : QString(), std::move(item));
     }
     std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto& a, const auto& b) {

@@ -48,16 +48,33 @@ bool forEachField(Entry& entry, const ReplaceSearchOptions& o, Visit&& visit) {
         }
         return stop;
     };
-    if (o.inDescription && visit(entry.description)) {
-        return true;
+    if (o.inDescription) {
+        const QString before = entry.description();
+        QString text = before;
+        const bool stop = visit(text);
+        if constexpr (!std::is_const_v<Entry>) {
+            if (text != before) {
+                entry.setDescription(text);
+            }
+        }
+        if (stop) {
+            return true;
+        }
     }
     for (ItemText field : kFieldsBeforeCustom) {
         if (optionalField(field)) {
             return true;
         }
     }
-    if (o.inCustomField) {
-        for (auto& custom : entry.customFields) {
+    if (o.inCustomField && !entry.customFields().isEmpty()) {
+        auto& fields = [&]() -> auto& {
+            if constexpr (std::is_const_v<Entry>) {
+                return entry.customFields();
+            } else {
+                return entry.mutableCustomFields();
+            }
+        }();
+        for (auto& custom : fields) {
             if (visit(custom.value)) {
                 return true;
             }

@@ -11,7 +11,7 @@ namespace {
 void addFolders(const Info2Item& folder, int depth, QList<FolderSelectMenuItem>& out) {
     for (const auto& child : folder.subItems()) {
         if (child->isFolder) {
-            out.append({child.get(), child->fingerprint, child->description, depth});
+            out.append({child.get(), child->fingerprint(), child->description(), depth});
             addFolders(*child, depth + 1, out);
         }
     }
@@ -134,7 +134,7 @@ void ReplaceViewController::onReplace(const ReplaceControls& controls) {
     bool changed = false;
     for (const auto& entry : entries) {
         // Skip an entry that left the database since the find.
-        if (file->findItem(entry->fingerprint).get() == entry.get()) {
+        if (file->findItem(entry->fingerprint()).get() == entry.get()) {
             changed = ReplaceSearch::replaceInEntry(*entry, options, replacement) || changed;
         }
     }

@@ -23,7 +23,7 @@ namespace {
 QString pathOf(const Info2Item& entry) {
     QStringList parts;
     for (const Info2Item* f = entry.parent(); f && f->parent(); f = f->parent()) {
-        parts.prepend(f->description);
+        parts.prepend(f->description());
     }
     return parts.join(QLatin1Char('/'));
 }
@@ -104,10 +104,10 @@ void AdvancedSearchDialog::find() {
         }
         auto* item = new QTreeWidgetItem(
             m_results,
-            {entry->description.left(200), entry->userName().value_or(QString()).left(200),
+            {entry->description().left(200), entry->userName().value_or(QString()).left(200),
              entry->url().value_or(QString()).left(200), pathOf(*entry)});
         item->setIcon(0, EntryIcons::of(*entry));
-        item->setData(0, Qt::UserRole, entry->fingerprint);
+        item->setData(0, Qt::UserRole, entry->fingerprint());
     }
 }
 

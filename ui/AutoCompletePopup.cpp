@@ -31,7 +31,7 @@ AutoCompletePopup::AutoCompletePopup(UiContext& ctx, AutoCompleteHelper* helper,
     setObjectName(QStringLiteral("autoCompletePopup"));
     setWindowTitle(ctx.localizer.text(QStringLiteral("autocomplete_title")));
     auto* layout = new QVBoxLayout(this);
-    auto* name = new QLabel(entry.description, this);
+    auto* name = new QLabel(entry.description(), this);
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);

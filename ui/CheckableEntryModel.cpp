@@ -28,7 +28,7 @@ QString pathOf(const Info2Item& item) {
     QStringList names;
     for (const Info2Item* p = item.parent(); p != nullptr && p->parent() != nullptr;
          p = p->parent()) {
-        names.prepend(p->description.left(kShownCharacters));
+        names.prepend(p->description().left(kShownCharacters));
     }
     return names.join(QStringLiteral(" / "));
 }
@@ -86,7 +86,7 @@ QVariant CheckableEntryModel::data(const QModelIndex& index, int role) const {
     }
     switch (index.column()) {
     case Description:
-        return item.description.left(kShownCharacters);
+        return item.description().left(kShownCharacters);
     case UserName:
         return item.userName().value_or(QString()).left(kShownCharacters);
     case Url:

@@ -96,11 +96,11 @@ void DetailPane::rebuild() {
         return;
     }
     const Localizer& l = m_ctx.localizer;
-    m_title->setText(m_entry->description.left(kShownCharacters));
+    m_title->setText(m_entry->description().left(kShownCharacters));
     const EntryKind& kind = EntryKinds::ofRaw(m_entry->type);
     m_form->addRow(l.text(QStringLiteral("type")), new QLabel(l.text(kind.nameKey)));
     const auto field = [&](const QString& key, ItemText text, bool secret) {
-        const QString* value = m_entry->findText(text);
+        const std::optional<QString> value = m_entry->text(text);
         if (!key.isEmpty() && value && !value->isEmpty()) {
             addRow(l.text(key), *value, secret);
         }
@@ -110,7 +110,7 @@ void DetailPane::rebuild() {
     field(kind.passwordKey.isEmpty() ? QStringLiteral("password") : kind.passwordKey,
           ItemText::Password, true);
     field(kind.urlKey.isEmpty() ? QStringLiteral("url") : kind.urlKey, ItemText::Url, false);
-    for (const PswField& custom : m_entry->customFields) {
+    for (const PswField& custom : m_entry->customFields()) {
         if (!custom.value.isEmpty()) {
             addRow(custom.name, custom.value, !custom.visible);
         }
@@ -128,9 +128,9 @@ void DetailPane::rebuild() {
             new QLabel(QLocale().toString(DateTimeHelper::parseDelphiDate(m_entry->lastModified),
                                           QLocale::ShortFormat)));
     }
-    if (!m_entry->attachments.isEmpty()) {
+    if (!m_entry->attachments().isEmpty()) {
         QStringList names;
-        for (const Attachment& a : m_entry->attachments) {
+        for (const Attachment& a : m_entry->attachments()) {
             names.append(a.fileName);
         }
         m_form->addRow(l.text(QStringLiteral("attachments")),

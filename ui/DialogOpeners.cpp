@@ -277,7 +277,7 @@ void DialogOpeners::registerAll(QtPresenter& presenter, UiContext& ctx, MainWind
         QStringList selected;
         for (const auto& entry : window.selectedEntries()) {
             if (!entry->isFolder) {
-                selected.append(entry->fingerprint);
+                selected.append(entry->fingerprint());
             }
         }
         XmlExportDialog dialog(ctx, selected, &window);

@@ -31,11 +31,11 @@ DuplicatesDialog::DuplicatesDialog(UiContext& ctx, Choose choose, QWidget* paren
         auto* top =
             new QTreeWidgetItem(tree, {t("duplicates_group").arg(++number).arg(group.size())});
         for (const auto& entry : group) {
-            auto* item = new QTreeWidgetItem(top, {entry->description.left(200),
+            auto* item = new QTreeWidgetItem(top, {entry->description().left(200),
                                                    entry->userName().value_or(QString()).left(200),
                                                    entry->url().value_or(QString()).left(200)});
             item->setIcon(0, EntryIcons::of(*entry));
-            item->setData(0, Qt::UserRole, entry->fingerprint);
+            item->setData(0, Qt::UserRole, entry->fingerprint());
         }
     }
     tree->expandAll();

@@ -331,7 +331,7 @@ void EntryEditorDialog::fillHistory() {
     for (auto it = versions.rbegin(); it != versions.rend(); ++it) {
         m_history->addItem(QLocale().toString(DateTimeHelper::parseDelphiDate(it->lastModified),
                                               QLocale::ShortFormat) +
-                           QStringLiteral(" — ") + it->description.left(200));
+                           QStringLiteral(" — ") + it->description().left(200));
     }
 }
 

@@ -70,13 +70,13 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     const auto column = EntryBrowser::Column(index.column());
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         const auto text = [&](ItemText field) {
-            const QString* value = item->findText(field);
+            const std::optional<QString> value = item->text(field);
             // A field of a megabyte would only stall the row's drawing.
             return value ? value->left(512) : QString();
         };
         switch (column) {
         case EntryBrowser::Column::Description:
-            return item->description.left(512);
+            return item->description().left(512);
         case EntryBrowser::Column::UserName:
             return text(ItemText::UserName);
         case EntryBrowser::Column::Url:
@@ -91,7 +91,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     } else if (role == Qt::DecorationRole && column == EntryBrowser::Column::Description) {
         return EntryIcons::of(*item);
     } else if (role == Qt::UserRole) {
-        return item->fingerprint;
+        return item->fingerprint();
     }
     return {};
 }

@@ -65,7 +65,7 @@ GrantAccessDialog::GrantAccessDialog(UiContext& ctx, EnterpriseStorage& storage,
 
     auto* image = new QLabel(this);
     image->setPixmap(EntryIcons::ofType(entry ? entry->type : 0).pixmap(32, 32));
-    auto* name = new QLabel(entry ? entry->description : QString(), this);
+    auto* name = new QLabel(entry ? entry->description() : QString(), this);
     name->setObjectName(QStringLiteral("entryNameLabel"));
     QFont bold = name->font();
     bold.setBold(true);

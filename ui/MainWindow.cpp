@@ -300,7 +300,7 @@ void MainWindow::buildMenus() {
         [this] {
             if (const auto entry = currentEntry()) {
                 m_ctx.presenter.openDialog(Dialogs::partial,
-                                           {{QStringLiteral("uuid"), entry->fingerprint}});
+                                           {{QStringLiteral("uuid"), entry->fingerprint()}});
             }
         },
         "partialAction");
@@ -344,7 +344,7 @@ void MainWindow::buildEntryMenu() {
     const auto withEntry = [this](const QString& dialog) {
         return [this, dialog] {
             if (const auto entry = currentEntry()) {
-                m_ctx.presenter.openDialog(dialog, {{QStringLiteral("uuid"), entry->fingerprint}});
+                m_ctx.presenter.openDialog(dialog, {{QStringLiteral("uuid"), entry->fingerprint()}});
             }
         };
     };
@@ -530,7 +530,7 @@ void MainWindow::rebuildNavigation() {
                 icon = EntryIcons::ofType(0);
                 break;
             case NavigationNode::Kind::Folder:
-                title = node.folder->description.left(200);
+                title = node.folder->description().left(200);
                 icon = EntryIcons::of(*node.folder);
                 break;
             case NavigationNode::Kind::Trash:
@@ -700,7 +700,7 @@ void MainWindow::selectEntry(const Info2Item& entry) {
     m_selectedNode = NavigationNode{NavigationNode::Kind::Database};
     if (parent != &file->root()) {
         m_selectedNode.kind = NavigationNode::Kind::Folder;
-        m_selectedNode.folder = file->findItem(parent->fingerprint);
+        m_selectedNode.folder = file->findItem(parent->fingerprint());
     }
     refresh();
     const int row = m_entries->rowOf(&entry);
@@ -716,7 +716,7 @@ void MainWindow::editEntry(std::shared_ptr<Info2Item> entry) {
     if (entry->isFolder) {
         return;
     }
-    m_ctx.presenter.openDialog(Dialogs::editEntry, {{QStringLiteral("uuid"), entry->fingerprint}});
+    m_ctx.presenter.openDialog(Dialogs::editEntry, {{QStringLiteral("uuid"), entry->fingerprint()}});
 }
 
 void MainWindow::newEntry(int type) {
@@ -765,7 +765,7 @@ void MainWindow::copyField(int field) {
     const ItemText text = field == CopyUser       ? ItemText::UserName
                           : field == CopyPassword ? ItemText::Password
                                                   : ItemText::Url;
-    if (const QString* value = entry->findText(text)) {
+    if (const std::optional<QString> value = entry->text(text)) {
         m_ctx.clipboard.copyToClipboard(*value, true);
     }
 }
@@ -776,7 +776,7 @@ void MainWindow::openUrl() {
         openEntryUrl(*entry);
         return;
     }
-    const QString* url = entry ? entry->findText(ItemText::Url) : nullptr;
+    const std::optional<QString> url = entry ? entry->text(ItemText::Url) : std::nullopt;
     if (url && !url->isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromUserInput(*url));
     }

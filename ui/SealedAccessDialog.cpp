@@ -20,7 +20,7 @@ SealedAccessDialog::SealedAccessDialog(UiContext& ctx, EnterpriseStorage& storag
     setObjectName(QStringLiteral("sealedAccessDialog"));
     setWindowTitle(ctx.text(QStringLiteral("sealed_access_title")));
     auto* text = new QLabel(ctx.text(QStringLiteral("sealed_access_reason"))
-                                .arg(owner ? owner->description : QString()),
+                                .arg(owner ? owner->description() : QString()),
                             this);
     text->setWordWrap(true);
     m_reasonText->setObjectName(QStringLiteral("reasonText"));

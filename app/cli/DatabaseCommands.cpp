@@ -136,8 +136,8 @@ struct ListFilter {
 
 QJsonObject itemJson(const Info2Item& item) {
     QJsonObject o{{QStringLiteral("path"), EntryPath::of(item)},
-                  {QStringLiteral("description"), item.description},
-                  {QStringLiteral("uuid"), item.fingerprint},
+                  {QStringLiteral("description"), item.description()},
+                  {QStringLiteral("uuid"), item.fingerprint()},
                   {QStringLiteral("type"), typeName(item.isFolder ? 0 : item.type)},
                   {QStringLiteral("folder"), item.isFolder}};
     if (const auto user = item.userName()) {
@@ -163,7 +163,7 @@ public:
 
     void line(int depth, const Info2Item& item) {
         m_buffer.append(depth * 2, ' ');
-        m_buffer.append(EntryPath::escape(item.description).toUtf8());
+        m_buffer.append(EntryPath::escape(item.description()).toUtf8());
         if (item.isFolder) {
             m_buffer.append('/');
         }
@@ -250,7 +250,7 @@ void searchIn(const std::vector<std::shared_ptr<Info2Item>>& items, const QStrin
         const auto contains = [&](const std::optional<QString>& text) {
             return text && text->contains(term, Qt::CaseInsensitive);
         };
-        if (item->description.contains(term, Qt::CaseInsensitive) || contains(item->url()) ||
+        if (item->description().contains(term, Qt::CaseInsensitive) || contains(item->url()) ||
             contains(item->userName())) {
             out.push_back(item);
         }

@@ -131,7 +131,7 @@ IRemoteStorage::FileList list(CliRun& run) {
 
 void printTree(CliRun& run, const Info2Item& folder, const QString& prefix) {
     for (const auto& child : folder.subItems()) {
-        const QString path = prefix + child->description;
+        const QString path = prefix + child->description();
         run.out(child->isFolder ? path + QLatin1Char('/') : path);
         printTree(run, *child, path + QLatin1Char('/'));
     }

@@ -71,7 +71,7 @@ bool applyFields(CliRun& run, Info2Item& item) {
         if (description.isEmpty()) {
             throw CliUsageError(QStringLiteral("The description cannot be empty."));
         }
-        item.description = description;
+        item.setDescription(description);
         changed = true;
     }
     setText("user", ItemText::UserName);
@@ -108,16 +108,17 @@ bool applyFields(CliRun& run, Info2Item& item) {
         }
         const QString name = field.left(eq);
         const QString value = field.mid(eq + 1);
-        auto it = std::find_if(item.customFields.begin(), item.customFields.end(),
+        QList<PswField>& fields = item.mutableCustomFields();
+        auto it = std::find_if(fields.begin(), fields.end(),
                                [&](const PswField& f) { return f.name == name; });
         if (value.isEmpty()) {
-            if (it != item.customFields.end()) {
-                item.customFields.erase(it);
+            if (it != fields.end()) {
+                fields.erase(it);
             }
-        } else if (it != item.customFields.end()) {
+        } else if (it != fields.end()) {
             it->value = value;
         } else {
-            item.customFields.append(PswField{name, value, QString(), true});
+            fields.append(PswField{name, value, QString(), true});
         }
         changed = true;
     }
@@ -157,7 +158,7 @@ std::shared_ptr<Info2Item> folderOf(PassFile& file, const QStringList& parts, bo
         const auto& siblings = folder ? folder->subItems() : file.items();
         std::shared_ptr<Info2Item> next;
         for (const auto& sibling : siblings) {
-            if (!sibling->isFolder || sibling->description != parts[i]) {
+            if (!sibling->isFolder || sibling->description() != parts[i]) {
                 continue;
             }
             if (next) {
@@ -212,7 +213,7 @@ int add(CliRun& run) {
                          : Info2Item::TypePassword;
     auto item = Info2Item::create(type, name);
     applyFields(run, *item);
-    const QString fingerprint = item->fingerprint;
+    const QString fingerprint = item->fingerprint();
     insertAndSave(run, folder.get(), std::move(item));
     run.out(fingerprint);
     return 0;
@@ -229,7 +230,7 @@ int edit(CliRun& run) {
         throw CliUsageError(QStringLiteral("Nothing to change: give the fields to set."));
     }
     item->pushHistory(file.maxHistory);
-    changed.history = item->history;
+    changed.mutableHistory() = item->history();
     changed.lastModified = DateTimeHelper::Now();
     *item = std::move(changed);
     file.setModified(true);
@@ -272,7 +273,7 @@ int mkdir(CliRun& run) {
     const auto [folder, name] = parentAndName(file, run.argument(1));
     const auto& siblings = folder ? folder->subItems() : file.items();
     for (const auto& sibling : siblings) {
-        if (sibling->isFolder && sibling->description == name) {
+        if (sibling->isFolder && sibling->description() == name) {
             throw CommonException(QStringLiteral("The folder %1 exists.").arg(run.argument(1)));
         }
     }

@@ -16,11 +16,11 @@ QString dateText(double day) {
 
 QList<EntryField> EntryFields::of(const Info2Item& item) {
     QList<EntryField> fields{
-        {QStringLiteral("Description"), item.description, false},
+        {QStringLiteral("Description"), item.description(), false},
         {QStringLiteral("Type"), EntryCommands::typeName(item.isFolder ? 0 : item.type), false},
-        {QStringLiteral("UUID"), item.fingerprint, false}};
+        {QStringLiteral("UUID"), item.fingerprint(), false}};
     const auto addText = [&](const QString& name, ItemText text, bool isProtected = false) {
-        if (const QString* value = item.findText(text)) {
+        if (const std::optional<QString> value = item.text(text)) {
             fields.append({name, *value, isProtected});
         }
     };
@@ -36,10 +36,10 @@ QList<EntryField> EntryFields::of(const Info2Item& item) {
     if (item.lastModified != 0.0) {
         fields.append({QStringLiteral("Modified"), dateText(item.lastModified), false});
     }
-    for (const QString& url : item.additionalUrls) {
+    for (const QString& url : item.additionalUrls()) {
         fields.append({QStringLiteral("AdditionalURL"), url, false});
     }
-    for (const PswField& field : item.customFields) {
+    for (const PswField& field : item.customFields()) {
         fields.append({field.name, field.value, !field.visible});
     }
     return fields;

@@ -38,9 +38,9 @@ QString EntryPath::escape(const QString& name) {
 }
 
 QString EntryPath::of(const Info2Item& item) {
-    QStringList parts{escape(item.description)};
+    QStringList parts{escape(item.description())};
     for (const Info2Item* p = item.parent(); p && p->parent(); p = p->parent()) {
-        parts.prepend(escape(p->description));
+        parts.prepend(escape(p->description()));
     }
     return parts.join(u'/');
 }
@@ -54,7 +54,7 @@ EntryPath::Items EntryPath::find(const PassFile& file, const QString& path) {
     for (qsizetype i = 0; i < parts.size(); ++i) {
         Items matches;
         for (const auto& item : level) {
-            if (item->description == parts[i] && (i + 1 == parts.size() || item->isFolder)) {
+            if (item->description() == parts[i] && (i + 1 == parts.size() || item->isFolder)) {
                 matches.push_back(item);
             }
         }
@@ -100,7 +100,7 @@ std::shared_ptr<Info2Item> EntryPath::one(const PassFile& file, const QString& p
                            .arg(path)
                            .arg(items.size());
         for (const auto& item : items) {
-            text += QStringLiteral("\n  %1  %2").arg(item->fingerprint, of(*item));
+            text += QStringLiteral("\n  %1  %2").arg(item->fingerprint(), of(*item));
         }
         throw CommonException(text);
     }

@@ -151,12 +151,12 @@ QList<std::pair<QString, QString>> replaceFields(const Info2Item& item,
             fields.append({name, value.value_or(QString())});
         }
     };
-    add(controls.descriptionCheck, QStringLiteral("Description"), item.description);
+    add(controls.descriptionCheck, QStringLiteral("Description"), item.description());
     add(controls.usernameCheck, QStringLiteral("UserName"), item.userName());
     add(controls.passwordCheck, QStringLiteral("Password"), item.password());
     add(controls.urlCheck, QStringLiteral("URL"), item.url());
     add(controls.commentsCheck, QStringLiteral("Comment"), item.comment());
-    for (const PswField& custom : item.customFields) {
+    for (const PswField& custom : item.customFields()) {
         add(controls.customFieldCheck, custom.name, custom.value);
     }
     return fields;
@@ -198,7 +198,7 @@ int replace(CliRun& run) {
     PassFile& file = dryRun ? run.openToRead(run.argument(0)) : run.openDatabase(run.argument(0));
     if (run.isSet(QStringLiteral("folder"))) {
         const auto folder = EntryPath::folder(file, run.value(QStringLiteral("folder")));
-        controls.folderFingerprint = folder ? folder->fingerprint : QString();
+        controls.folderFingerprint = folder ? folder->fingerprint() : QString();
     }
     bool saved = false;
     ReplaceViewController controller(

@@ -158,7 +158,7 @@ int analyze(CliRun& run) {
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const AnalyzeRow& row = rows[i];
             QJsonObject o{{QStringLiteral("path"), EntryPath::of(*row.item)},
-                          {QStringLiteral("uuid"), row.item->fingerprint},
+                          {QStringLiteral("uuid"), row.item->fingerprint()},
                           {QStringLiteral("entropy"), row.entropy},
                           {QStringLiteral("quality"), qRound(row.quality.value)},
                           {QStringLiteral("crackTimeSeconds"), qint64(row.crackTime)},

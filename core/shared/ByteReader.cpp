@@ -78,6 +78,16 @@ const char* ByteReader::run(std::uint32_t& length) {
     return start;
 }
 
+QByteArrayView ByteReader::take(qint64 n) {
+    if (n < 0 || !ensure(n)) {
+        fail();
+        return {};
+    }
+    const char* start = m_pos;
+    m_pos += n;
+    return QByteArrayView(start, n);
+}
+
 ByteReader& ByteReader::operator>>(QString& v) {
     std::uint32_t length = 0;
     const char* start = run(length);

@@ -7,6 +7,7 @@
 // is decompressed while it is parsed, so the whole plaintext never sits in memory at once).
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <cmath>
@@ -54,6 +55,9 @@ public:
     ByteReader& operator>>(QString& v);
     ByteReader& operator>>(QByteArray& v);
     ByteReader& operator>>(QStringList& v);
+    /// The next `n` bytes, valid until the next read; an empty view (and `ok()` false) when
+    /// they are not there.
+    QByteArrayView take(qint64 n);
 
 private:
     template <typename T> ByteReader& raw(T& v) {

@@ -29,7 +29,7 @@ ByteWriter& ByteWriter::operator<<(const QByteArray& v) {
         return *this << kNull;
     }
     *this << static_cast<std::uint32_t>(v.size());
-    m_out.append(v);
+    append(v.constData(), v.size());
     return *this;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <cstring>
 
 namespace keskor {
 
@@ -25,12 +26,27 @@ public:
     ByteWriter& operator<<(const QByteArray& v);
     ByteWriter& operator<<(const QStringList& v);
 
+    /// Bytes as they are, with no length: for parts already in the body's form.
+    void append(const char* data, qsizetype size) {
+        // QByteArray::append goes through insert(), which costs a hundred instructions for a
+        // four-byte field; the body has millions of them. With room at the end (the body is
+        // reserved up front), copy in place; the terminator has its own byte past capacity().
+        auto& d = m_out.data_ptr();
+        if (size <= d.freeSpaceAtEnd() && !d.needsDetach()) {
+            std::memcpy(d.data() + d.size, data, static_cast<std::size_t>(size));
+            d.size += size;
+            d.data()[d.size] = '\0';
+        } else {
+            m_out.append(data, size);
+        }
+    }
+
     static constexpr std::uint32_t kNull = 0xFFFFFFFFu;
 
 private:
     // Every platform we build for is little-endian; the static_assert in the .cpp guards it.
     template <typename T> ByteWriter& raw(T v) {
-        m_out.append(reinterpret_cast<const char*>(&v), sizeof v);
+        append(reinterpret_cast<const char*>(&v), sizeof v);
         return *this;
     }
     QByteArray& m_out;

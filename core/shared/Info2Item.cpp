@@ -7,20 +7,27 @@
 
 namespace keskor {
 
-Info2Item::Info2Item(const Info2Item& other)
-    : fingerprint(other.fingerprint), description(other.description), type(other.type),
-      isFolder(other.isFolder), lastModified(other.lastModified), expiryDate(other.expiryDate),
-      created(other.created), lastAccessed(other.lastAccessed), importance(other.importance),
-      icon(other.icon), secondEye(other.secondEye), autoCompleteMethod(other.autoCompleteMethod),
-      doNotAddon(other.doNotAddon), markAsSafe(other.markAsSafe), safeMode(other.safeMode),
-      rndType(other.rndType), usageCount(other.usageCount), isFavorite(other.isFavorite),
-      isDeleted(other.isDeleted), customFields(other.customFields),
-      additionalUrls(other.additionalUrls), tans(other.tans), attachments(other.attachments),
-      accessPermissions(other.accessPermissions), history(other.history), m_texts(other.m_texts) {
-    m_subItems.reserve(other.m_subItems.size());
-    for (const auto& child : other.m_subItems) {
-        m_subItems.push_back(std::make_shared<Info2Item>(*child));
+Info2Item::Parts::Parts(const Parts& other)
+    : customFields(other.customFields), additionalUrls(other.additionalUrls), tans(other.tans),
+      attachments(other.attachments), accessPermissions(other.accessPermissions),
+      history(other.history) {
+    subItems.reserve(other.subItems.size());
+    for (const auto& child : other.subItems) {
+        subItems.push_back(std::make_shared<Info2Item>(*child));
     }
+}
+
+Info2Item::~Info2Item() = default;
+
+Info2Item::Info2Item(const Info2Item& other)
+    : type(other.type), isFolder(other.isFolder), lastModified(other.lastModified),
+      expiryDate(other.expiryDate), created(other.created), lastAccessed(other.lastAccessed),
+      importance(other.importance), icon(other.icon), secondEye(other.secondEye),
+      autoCompleteMethod(other.autoCompleteMethod), doNotAddon(other.doNotAddon),
+      markAsSafe(other.markAsSafe), safeMode(other.safeMode), rndType(other.rndType),
+      usageCount(other.usageCount), isFavorite(other.isFavorite), isDeleted(other.isDeleted),
+      m_texts(other.m_texts),
+      m_parts(other.m_parts ? std::make_unique<Parts>(*other.m_parts) : nullptr) {
     adoptChildren();
 }
 
@@ -33,17 +40,13 @@ Info2Item& Info2Item::operator=(const Info2Item& other) {
 }
 
 Info2Item::Info2Item(Info2Item&& other) noexcept
-    : fingerprint(std::move(other.fingerprint)), description(std::move(other.description)),
-      type(other.type), isFolder(other.isFolder), lastModified(other.lastModified),
+    : type(other.type), isFolder(other.isFolder), lastModified(other.lastModified),
       expiryDate(other.expiryDate), created(other.created), lastAccessed(other.lastAccessed),
       importance(other.importance), icon(std::move(other.icon)), secondEye(other.secondEye),
       autoCompleteMethod(other.autoCompleteMethod), doNotAddon(other.doNotAddon),
       markAsSafe(other.markAsSafe), safeMode(other.safeMode), rndType(other.rndType),
       usageCount(other.usageCount), isFavorite(other.isFavorite), isDeleted(other.isDeleted),
-      customFields(std::move(other.customFields)), additionalUrls(std::move(other.additionalUrls)),
-      tans(std::move(other.tans)), attachments(std::move(other.attachments)),
-      accessPermissions(std::move(other.accessPermissions)), history(std::move(other.history)),
-      m_texts(std::move(other.m_texts)), m_subItems(std::move(other.m_subItems)) {
+      m_texts(std::move(other.m_texts)), m_parts(std::move(other.m_parts)) {
     adoptChildren();
 }
 
@@ -51,8 +54,6 @@ Info2Item& Info2Item::operator=(Info2Item&& other) noexcept {
     if (this == &other) {
         return *this;
     }
-    fingerprint = std::move(other.fingerprint);
-    description = std::move(other.description);
     type = other.type;
     isFolder = other.isFolder;
     lastModified = other.lastModified;
@@ -70,30 +71,38 @@ Info2Item& Info2Item::operator=(Info2Item&& other) noexcept {
     usageCount = other.usageCount;
     isFavorite = other.isFavorite;
     isDeleted = other.isDeleted;
-    customFields = std::move(other.customFields);
-    additionalUrls = std::move(other.additionalUrls);
-    tans = std::move(other.tans);
-    attachments = std::move(other.attachments);
-    accessPermissions = std::move(other.accessPermissions);
-    history = std::move(other.history);
     m_texts = std::move(other.m_texts);
-    m_subItems = std::move(other.m_subItems);
+    m_parts = std::move(other.m_parts);
     adoptChildren();
     return *this;
 }
 
+const Info2Item::Parts& Info2Item::noParts() noexcept {
+    static const Parts none;
+    return none;
+}
+
+Info2Item::Parts& Info2Item::mutableParts() {
+    if (!m_parts) {
+        m_parts = std::make_unique<Parts>();
+    }
+    return *m_parts;
+}
+
 void Info2Item::adoptChildren() {
-    for (auto& child : m_subItems) {
-        child->m_parent = this;
+    if (m_parts) {
+        for (auto& child : m_parts->subItems) {
+            child->m_parent = this;
+        }
     }
 }
 
 std::shared_ptr<Info2Item> Info2Item::create(int type, const QString& description) {
     auto item = std::make_shared<Info2Item>();
-    item->fingerprint = FingerPrintHelper::getNewFingerprint();
+    item->setFingerprint(FingerPrintHelper::getNewFingerprint());
     item->type = type;
     item->isFolder = (type == TypeFolder);
-    item->description = description;
+    item->setDescription(description);
     item->created = DateTimeHelper::Now();
     item->lastModified = item->created;
     return item;
@@ -103,41 +112,8 @@ std::shared_ptr<Info2Item> Info2Item::createFolder(const QString& name) {
     return create(TypeFolder, name);
 }
 
-std::optional<QString> Info2Item::text(ItemText field) const {
-    if (const QString* value = findText(field)) {
-        return *value;
-    }
-    return std::nullopt;
-}
-
-const QString* Info2Item::findText(ItemText field) const noexcept {
-    for (const auto& [f, value] : m_texts) {
-        if (f == field) {
-            return &value;
-        }
-    }
-    return nullptr;
-}
-
-void Info2Item::setText(ItemText field, std::optional<QString> value) {
-    auto it = std::lower_bound(m_texts.begin(), m_texts.end(), field,
-                               [](const auto& entry, ItemText f) { return entry.first < f; });
-    const bool present = it != m_texts.end() && it->first == field;
-    if (!value) {
-        if (present) {
-            m_texts.erase(it);
-        }
-        return;
-    }
-    if (present) {
-        it->second = std::move(*value);
-    } else {
-        m_texts.insert(it, {field, std::move(*value)});
-    }
-}
-
 const PswField* Info2Item::customField(const QString& name) const {
-    for (const PswField& f : customFields) {
+    for (const PswField& f : customFields()) {
         if (f.name == name) {
             return &f;
         }
@@ -147,12 +123,17 @@ const PswField* Info2Item::customField(const QString& name) const {
 
 void Info2Item::pushHistory(int maxHistory) {
     if (maxHistory <= 0) {
-        history.clear();
+        if (m_parts) {
+            m_parts->history.clear();
+        }
         return;
     }
     Info2Item version(*this);
-    version.history.clear();
-    version.m_subItems.clear();
+    if (version.m_parts) {
+        version.m_parts->history.clear();
+        version.m_parts->subItems.clear();
+    }
+    auto& history = mutableHistory();
     history.push_back(std::move(version));
     while (history.size() > static_cast<std::size_t>(maxHistory)) {
         history.erase(history.begin());
@@ -160,7 +141,7 @@ void Info2Item::pushHistory(int maxHistory) {
 }
 
 void Info2Item::addSubItem(std::shared_ptr<Info2Item> item) {
-    insertSubItem(m_subItems.size(), std::move(item));
+    insertSubItem(subItems().size(), std::move(item));
 }
 
 void Info2Item::insertSubItem(std::size_t index, std::shared_ptr<Info2Item> item) {
@@ -168,36 +149,52 @@ void Info2Item::insertSubItem(std::size_t index, std::shared_ptr<Info2Item> item
         return;
     }
     item->m_parent = this;
-    index = std::min(index, m_subItems.size());
-    m_subItems.insert(m_subItems.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
+    auto& children = mutableParts().subItems;
+    index = std::min(index, children.size());
+    children.insert(children.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
+}
+
+void Info2Item::reserveSubItems(std::size_t count) {
+    if (count > 0) {
+        mutableParts().subItems.reserve(count);
+    }
 }
 
 std::shared_ptr<Info2Item> Info2Item::removeSubItem(const Info2Item* item) {
-    auto it = std::find_if(m_subItems.begin(), m_subItems.end(),
+    if (!m_parts) {
+        return nullptr;
+    }
+    auto& children = m_parts->subItems;
+    auto it = std::find_if(children.begin(), children.end(),
                            [item](const auto& child) { return child.get() == item; });
-    if (it == m_subItems.end()) {
+    if (it == children.end()) {
         return nullptr;
     }
     std::shared_ptr<Info2Item> removed = std::move(*it);
-    m_subItems.erase(it);
+    children.erase(it);
     removed->m_parent = nullptr;
     return removed;
 }
 
 std::size_t Info2Item::countWithDescendants() const {
     std::size_t n = 1;
-    for (const auto& child : m_subItems) {
+    for (const auto& child : subItems()) {
         n += child->countWithDescendants();
     }
     return n;
 }
 
 std::shared_ptr<Info2Item> Info2Item::findDescendant(const QString& fp) const {
-    for (const auto& child : m_subItems) {
-        if (child->fingerprint == fp) {
+    // Encoded once, so the walk compares stored bytes instead of converting every item's.
+    return findEncoded(ItemTexts::encodeFingerprint(fp));
+}
+
+std::shared_ptr<Info2Item> Info2Item::findEncoded(QByteArrayView encoded) const {
+    for (const auto& child : subItems()) {
+        if (child->m_texts.fingerprintIs(encoded)) {
             return child;
         }
-        if (auto found = child->findDescendant(fp)) {
+        if (auto found = child->findEncoded(encoded)) {
             return found;
         }
     }
@@ -205,27 +202,29 @@ std::shared_ptr<Info2Item> Info2Item::findDescendant(const QString& fp) const {
 }
 
 bool Info2Item::sameContent(const Info2Item& o) const {
+    const Parts& p = parts();
+    const Parts& q = o.parts();
     const bool scalars =
-        fingerprint == o.fingerprint && description == o.description && type == o.type &&
-        isFolder == o.isFolder && lastModified == o.lastModified && expiryDate == o.expiryDate &&
-        created == o.created && lastAccessed == o.lastAccessed && importance == o.importance &&
-        icon == o.icon && secondEye == o.secondEye && autoCompleteMethod == o.autoCompleteMethod &&
+        m_texts == o.m_texts && type == o.type && isFolder == o.isFolder &&
+        lastModified == o.lastModified && expiryDate == o.expiryDate && created == o.created &&
+        lastAccessed == o.lastAccessed && importance == o.importance && icon == o.icon &&
+        secondEye == o.secondEye && autoCompleteMethod == o.autoCompleteMethod &&
         doNotAddon == o.doNotAddon && markAsSafe == o.markAsSafe && safeMode == o.safeMode &&
         rndType == o.rndType && usageCount == o.usageCount && isFavorite == o.isFavorite &&
-        isDeleted == o.isDeleted && customFields == o.customFields &&
-        additionalUrls == o.additionalUrls && tans == o.tans && attachments == o.attachments &&
-        accessPermissions == o.accessPermissions && m_texts == o.m_texts;
-    if (!scalars || history.size() != o.history.size() ||
-        m_subItems.size() != o.m_subItems.size()) {
+        isDeleted == o.isDeleted && p.customFields == q.customFields &&
+        p.additionalUrls == q.additionalUrls && p.tans == q.tans &&
+        p.attachments == q.attachments && p.accessPermissions == q.accessPermissions;
+    if (!scalars || p.history.size() != q.history.size() ||
+        p.subItems.size() != q.subItems.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < history.size(); ++i) {
-        if (!history[i].sameContent(o.history[i])) {
+    for (std::size_t i = 0; i < p.history.size(); ++i) {
+        if (!p.history[i].sameContent(q.history[i])) {
             return false;
         }
     }
-    for (std::size_t i = 0; i < m_subItems.size(); ++i) {
-        if (!m_subItems[i]->sameContent(*o.m_subItems[i])) {
+    for (std::size_t i = 0; i < p.subItems.size(); ++i) {
+        if (!p.subItems[i]->sameContent(*q.subItems[i])) {
             return false;
         }
     }

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <cstring>
+#include <openssl/evp.h>
 #include <sodium.h>
 #include <zstd.h>
 
@@ -54,22 +55,20 @@ public:
         }
     }
     void item(const Info2Item& it, bool withChildren) {
-        m_s << it.fingerprint << it.description << qint32(it.type) << it.isFolder << it.lastModified
-            << it.expiryDate << it.created << it.lastAccessed << qint32(it.importance)
-            << qint32(it.icon.index) << it.icon.custom << it.icon.image << it.secondEye
-            << qint32(it.autoCompleteMethod) << it.doNotAddon << it.markAsSafe << it.safeMode
-            << qint32(it.rndType) << qint32(it.usageCount) << it.isFavorite << it.isDeleted;
-        m_s << quint8(it.texts().size());
-        for (const auto& [field, value] : it.texts()) {
-            m_s << quint8(field) << value;
-        }
-        list(it.customFields);
-        list(it.additionalUrls);
-        list(it.tans);
-        list(it.attachments);
-        list(it.accessPermissions);
-        m_s << quint32(it.history.size());
-        for (const Info2Item& version : it.history) {
+        it.textStore().writeHead(m_s);
+        m_s << qint32(it.type) << it.isFolder << it.lastModified << it.expiryDate << it.created
+            << it.lastAccessed << qint32(it.importance) << qint32(it.icon.index) << it.icon.custom
+            << it.icon.image << it.secondEye << qint32(it.autoCompleteMethod) << it.doNotAddon
+            << it.markAsSafe << it.safeMode << qint32(it.rndType) << qint32(it.usageCount)
+            << it.isFavorite << it.isDeleted;
+        it.textStore().writeTexts(m_s);
+        list(it.customFields());
+        list(it.additionalUrls());
+        list(it.tans());
+        list(it.attachments());
+        list(it.accessPermissions());
+        m_s << quint32(it.history().size());
+        for (const Info2Item& version : it.history()) {
             item(version, false);
         }
         if (!withChildren) {
@@ -117,8 +116,7 @@ public:
         check();
         return v;
     }
-    template <typename T> void list(QList<T>& out, qint64 minBytesEach) {
-        const quint32 n = count(minBytesEach);
+    template <typename T> void listOf(QList<T>& out, quint32 n) {
         out.reserve(n);
         for (quint32 i = 0; i < n; ++i) {
             T v;
@@ -127,48 +125,58 @@ public:
             out.append(std::move(v));
         }
     }
+    template <typename T> void list(QList<T>& out, qint64 minBytesEach) {
+        listOf(out, count(minBytesEach));
+    }
+    /// An item's list, created only when the body has values for it: most entries have none.
+    template <typename Get> void optionalList(Get&& get, qint64 minBytesEach) {
+        if (const quint32 n = count(minBytesEach); n > 0) {
+            listOf(get(), n);
+        }
+    }
     void item(Info2Item& it, int depth) {
         if (depth > kMaxDepth) {
             throw Damaged{};
         }
-        qint32 type = 0, importance = 0, iconIndex = 0, autoComplete = 0, rndType = 0, usage = 0;
-        m_s >> it.fingerprint >> it.description >> type >> it.isFolder >> it.lastModified >>
-            it.expiryDate >> it.created >> it.lastAccessed >> importance >> iconIndex >>
-            it.icon.custom >> it.icon.image >> it.secondEye >> autoComplete >> it.doNotAddon >>
-            it.markAsSafe >> it.safeMode >> rndType >> usage >> it.isFavorite >> it.isDeleted;
-        check();
-        it.type = type;
-        it.importance = importance;
-        it.icon.index = iconIndex;
-        it.autoCompleteMethod = autoComplete;
-        it.rndType = rndType;
-        it.usageCount = usage;
-        quint8 textCount = 0;
-        m_s >> textCount;
-        it.reserveTexts(textCount);
-        for (quint8 i = 0; i < textCount; ++i) {
-            quint8 field = 0;
-            QString value;
-            m_s >> field >> value;
+        const bool textsRead = it.mutableTextStore().read(m_s, [&] {
+            qint32 type = 0, importance = 0, iconIndex = 0, autoComplete = 0, rndType = 0,
+                   usage = 0;
+            m_s >> type >> it.isFolder >> it.lastModified >> it.expiryDate >> it.created >>
+                it.lastAccessed >> importance >> iconIndex >> it.icon.custom >> it.icon.image >>
+                it.secondEye >> autoComplete >> it.doNotAddon >> it.markAsSafe >> it.safeMode >>
+                rndType >> usage >> it.isFavorite >> it.isDeleted;
             check();
-            if (field >= static_cast<quint8>(ItemText::Count)) {
-                throw Damaged{};
-            }
-            it.setText(static_cast<ItemText>(field), std::move(value));
+            it.type = type;
+            it.importance = importance;
+            it.icon.index = iconIndex;
+            it.autoCompleteMethod = autoComplete;
+            it.rndType = rndType;
+            it.usageCount = usage;
+        });
+        if (!textsRead) {
+            throw Damaged{};
         }
-        list(it.customFields, 13);
-        list(it.additionalUrls, 4);
-        list(it.tans, 16 + 16);
-        list(it.attachments, 8 + 8 + 4);
-        list(it.accessPermissions, 40);
-        const quint32 versions = count(64);
-        it.history.reserve(versions);
-        for (quint32 i = 0; i < versions; ++i) {
-            Info2Item version;
-            item(version, depth + 1);
-            it.history.push_back(std::move(version));
+        optionalList(
+            [&]() -> auto& { return it.mutableCustomFields(); }, 13);
+        optionalList(
+            [&]() -> auto& { return it.mutableAdditionalUrls(); }, 4);
+        optionalList(
+            [&]() -> auto& { return it.mutableTans(); }, 16 + 16);
+        optionalList(
+            [&]() -> auto& { return it.mutableAttachments(); }, 8 + 8 + 4);
+        optionalList(
+            [&]() -> auto& { return it.mutableAccessPermissions(); }, 40);
+        if (const quint32 versions = count(64); versions > 0) {
+            auto& history = it.mutableHistory();
+            history.reserve(versions);
+            for (quint32 i = 0; i < versions; ++i) {
+                Info2Item version;
+                item(version, depth + 1);
+                history.push_back(std::move(version));
+            }
         }
         const quint32 children = count(64);
+        it.reserveSubItems(children);
         for (quint32 i = 0; i < children; ++i) {
             auto child = std::make_shared<Info2Item>();
             item(*child, depth + 1);
@@ -182,23 +190,122 @@ private:
 
 // ---- compression -------------------------------------------------------------------------
 
-QByteArray compress(const QByteArray& data) {
-    QByteArray out(
-        static_cast<qsizetype>(ZSTD_compressBound(static_cast<std::size_t>(data.size()))),
-        Qt::Uninitialized);
+/// Seals the body chunk by chunk and appends each sealed chunk to the text in base64, hashing
+/// the text as it grows: no whole-body buffer is needed after the serialised plaintext, and the
+/// base64 of whole chunks (a multiple of 3 bytes each) joins into the base64 of the whole line.
+class ChunkSealer {
+public:
+    ChunkSealer(const Key256& key, QByteArray& text)
+        : m_text(text),
+          m_header(crypto_secretstream_xchacha20poly1305_HEADERBYTES, Qt::Uninitialized),
+          m_plain(kPlainChunk, Qt::Uninitialized), m_sealed(kSealedChunk, Qt::Uninitialized) {
+        crypto_secretstream_xchacha20poly1305_init_push(
+            &m_state, reinterpret_cast<unsigned char*>(m_header.data()), key.data());
+        crypto_generichash_init(&m_hash, nullptr, 0, 32);
+    }
+    ~ChunkSealer() {
+        secureWipe(m_plain);
+        secureWipe(&m_state, sizeof m_state);
+    }
+    ChunkSealer(const ChunkSealer&) = delete;
+    ChunkSealer& operator=(const ChunkSealer&) = delete;
+
+    const QByteArray& streamHeader() const { return m_header; }
+
+    /// Lines 1 and 2 are in the text: they become the associated data of the first chunk.
+    void begin() {
+        m_aadLength = m_text.size();
+        hashNew();
+    }
+    void add(const char* data, qsizetype size) {
+        while (size > 0) {
+            // A full chunk is sealed only once more follows: the last one carries FINAL.
+            if (m_used == kPlainChunk) {
+                seal(0);
+            }
+            const qsizetype n = std::min(size, kPlainChunk - m_used);
+            std::memcpy(m_plain.data() + m_used, data, static_cast<std::size_t>(n));
+            m_used += n;
+            data += n;
+            size -= n;
+        }
+    }
+    /// Seals the last chunk, ends line 3 and returns the checksum of lines 1 to 3 in hex.
+    QByteArray finish() {
+        seal(crypto_secretstream_xchacha20poly1305_TAG_FINAL);
+        m_text.append('\n');
+        hashNew();
+        unsigned char out[32];
+        crypto_generichash_final(&m_hash, out, sizeof out);
+        return QByteArray(reinterpret_cast<const char*>(out), sizeof out).toHex();
+    }
+
+private:
+    void seal(unsigned char tag) {
+        unsigned long long written = 0;
+        const bool first = !m_started;
+        crypto_secretstream_xchacha20poly1305_push(
+            &m_state, reinterpret_cast<unsigned char*>(m_sealed.data()), &written,
+            reinterpret_cast<const unsigned char*>(m_plain.constData()),
+            static_cast<unsigned long long>(m_used),
+            first ? reinterpret_cast<const unsigned char*>(m_text.constData()) : nullptr,
+            first ? static_cast<unsigned long long>(m_aadLength) : 0, tag);
+        m_started = true;
+        secureWipe(m_plain.data(), static_cast<std::size_t>(m_used));
+        m_used = 0;
+        // Straight into the text (reserved for the whole body); the encoder adds a terminator,
+        // which the resize drops again.
+        const qsizetype at = m_text.size();
+        const auto encoded = static_cast<qsizetype>((written + 2) / 3 * 4);
+        m_text.resize(at + encoded + 1);
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(m_text.data() + at),
+                        reinterpret_cast<const unsigned char*>(m_sealed.constData()),
+                        static_cast<int>(written));
+        m_text.resize(at + encoded);
+        hashNew();
+    }
+    void hashNew() {
+        crypto_generichash_update(
+            &m_hash, reinterpret_cast<const unsigned char*>(m_text.constData()) + m_hashed,
+            static_cast<unsigned long long>(m_text.size() - m_hashed));
+        m_hashed = m_text.size();
+    }
+
+    QByteArray& m_text;
+    QByteArray m_header;
+    QByteArray m_plain;
+    QByteArray m_sealed;
+    crypto_secretstream_xchacha20poly1305_state m_state{};
+    crypto_generichash_state m_hash{};
+    qsizetype m_used = 0;
+    qsizetype m_aadLength = 0;
+    qsizetype m_hashed = 0;
+    bool m_started = false;
+};
+
+/// Compresses `data` as one zstd frame that states its size, handing the output on piecewise.
+void compressInto(const QByteArray& data, ChunkSealer& sink) {
     ZSTD_CCtx* context = ZSTD_createCCtx();
     // Level 1: saving after every edit must stay fast, and the body is mostly short texts that
     // compress about as well at any level. A 256 KiB window keeps the reader's memory small.
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
     ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, 18);
-    const std::size_t n = ZSTD_compress2(context, out.data(), static_cast<std::size_t>(out.size()),
-                                         data.constData(), static_cast<std::size_t>(data.size()));
+    ZSTD_CCtx_setPledgedSrcSize(context, static_cast<unsigned long long>(data.size()));
+    QByteArray out(static_cast<qsizetype>(ZSTD_CStreamOutSize()), Qt::Uninitialized);
+    ZSTD_inBuffer in{data.constData(), static_cast<std::size_t>(data.size()), 0};
+    std::size_t left = 0;
+    do {
+        ZSTD_outBuffer buffer{out.data(), static_cast<std::size_t>(out.size()), 0};
+        left = ZSTD_compressStream2(context, &buffer, &in, ZSTD_e_end);
+        if (ZSTD_isError(left)) {
+            ZSTD_freeCCtx(context);
+            secureWipe(out);
+            throw CommonException(QStringLiteral("Could not compress the database."));
+        }
+        sink.add(out.constData(), static_cast<qsizetype>(buffer.pos));
+    } while (left != 0);
     ZSTD_freeCCtx(context);
-    if (ZSTD_isError(n)) {
-        throw CommonException(QStringLiteral("Could not compress the database."));
-    }
-    out.resize(static_cast<qsizetype>(n));
-    return out;
+    secureWipe(out);
 }
 
 /// The sealed body line, opened chunk by chunk: base64 is decoded and each chunk is
@@ -259,15 +366,25 @@ private:
             return false;
         }
         // Decode whole base64 groups until one sealed chunk (or the rest) is at hand.
+        // OpenSSL's block decoder is several times faster than QByteArray's and writes in
+        // place. It skips blanks at either end and decodes padding as zero bytes: a piece that
+        // yields fewer than 3 bytes per 4 characters was not clean base64 (padding sits only
+        // at the end of the line, as the constructor checked).
         while (m_cipher.size() < kSealedChunk && m_read < m_base64.size()) {
             const qsizetype take = std::min<qsizetype>(kBase64Piece, m_base64.size() - m_read);
-            auto piece = QByteArray::fromBase64Encoding(m_base64.sliced(m_read, take).toByteArray(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
-            if (!piece) {
+            const qsizetype at = m_cipher.size();
+            m_cipher.resize(at + take / 4 * 3);
+            const int decoded =
+                EVP_DecodeBlock(reinterpret_cast<unsigned char*>(m_cipher.data() + at),
+                                reinterpret_cast<const unsigned char*>(m_base64.data() + m_read),
+                                static_cast<int>(take));
+            if (decoded != take / 4 * 3) {
                 return false;
             }
-            m_cipher.append(piece.decoded);
             m_read += take;
+            if (m_read == m_base64.size()) {
+                m_cipher.chop(m_base64.endsWith("==") ? 2 : m_base64.endsWith('=') ? 1 : 0);
+            }
         }
         const qsizetype length = std::min<qsizetype>(kSealedChunk, m_cipher.size());
         if (length < static_cast<qsizetype>(kSealAbytes)) {
@@ -607,6 +724,7 @@ void PassFileCodec::readBody(ByteReader& in, PassFile& f) {
     r.list(ignored, 4);
     f.setIgnoredUrls(std::move(ignored));
     const quint32 top = r.count(64);
+    f.root().reserveSubItems(top);
     for (quint32 i = 0; i < top; ++i) {
         auto item = std::make_shared<Info2Item>();
         r.item(*item, 0);
@@ -676,46 +794,26 @@ QByteArray PassFileCodec::encode(const PassFile& file, const Key256& key) {
     }
     ensureCryptoReady();
     QByteArray plain = serializeBody(file);
-    if (file.compressed) {
-        QByteArray packed = compress(plain);
-        secureWipe(plain);
-        plain = std::move(packed);
-    }
     WipeOnExit wipePlain(plain);
-    crypto_secretstream_xchacha20poly1305_state state;
-    QByteArray streamHeader(crypto_secretstream_xchacha20poly1305_HEADERBYTES, Qt::Uninitialized);
-    crypto_secretstream_xchacha20poly1305_init_push(
-        &state, reinterpret_cast<unsigned char*>(streamHeader.data()), key.data());
 
     QByteArray text;
-    text.reserve(plain.size() * 4 / 3 + 1024);
+    // Room for the base64 of the body as it is (compression only shrinks it) and the header.
+    const qsizetype chunks = std::max<qsizetype>(1, (plain.size() + kPlainChunk - 1) / kPlainChunk);
+    text.reserve((plain.size() + chunks * static_cast<qsizetype>(kSealAbytes)) / 3 * 4 + 4096);
+    ChunkSealer sealer(key, text);
     text.append(kMagic).append('\n');
-    text.append(headerLine(file, streamHeader, keyCheck(key))).append('\n');
-    const qsizetype aadLength = text.size();
-
+    text.append(headerLine(file, sealer.streamHeader(), keyCheck(key))).append('\n');
     // Chunks of the body, the last one tagged final; lines 1 and 2 are the associated data of
     // the first, so the header cannot be changed or swapped.
-    const qsizetype chunks = std::max<qsizetype>(1, (plain.size() + kPlainChunk - 1) / kPlainChunk);
-    QByteArray sealed(plain.size() + chunks * static_cast<qsizetype>(kSealAbytes),
-                      Qt::Uninitialized);
-    auto* out = reinterpret_cast<unsigned char*>(sealed.data());
-    for (qsizetype i = 0; i < chunks; ++i) {
-        const qsizetype from = i * kPlainChunk;
-        const qsizetype length = std::min(kPlainChunk, plain.size() - from);
-        unsigned long long written = 0;
-        crypto_secretstream_xchacha20poly1305_push(
-            &state, out, &written, reinterpret_cast<const unsigned char*>(plain.constData() + from),
-            static_cast<unsigned long long>(length),
-            i == 0 ? reinterpret_cast<const unsigned char*>(text.constData()) : nullptr,
-            i == 0 ? static_cast<unsigned long long>(aadLength) : 0,
-            i == chunks - 1 ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : 0);
-        out += written;
+    sealer.begin();
+    if (file.compressed) {
+        compressInto(plain, sealer);
+    } else {
+        sealer.add(plain.constData(), plain.size());
     }
-    secureWipe(&state, sizeof state);
-    text.append(sealed.toBase64()).append('\n');
-    sealed = QByteArray();
-    const QByteArray sum = checksumHex(text.constData(), text.size());
+    const QByteArray sum = sealer.finish();
     text.append(kChecksumPrefix).append(sum).append('\n');
+    text.squeeze(); // the room reserved for an uncompressed body
     return text;
 }
 

@@ -15,7 +15,7 @@ std::uint32_t RightsHelper::rightsFor(const PassFile& file, const Info2Item* ite
     const double now = DateTimeHelper::Now();
     bool found = false;
     std::uint32_t rights = 0;
-    for (const AccessPermission& p : item->accessPermissions) {
+    for (const AccessPermission& p : item->accessPermissions()) {
         if (p.userId != file.currentUserId) {
             continue;
         }

@@ -44,7 +44,7 @@ Outcome ServerEntryEditor::apply(const EnterpriseRequests::EntryEdit& edit) {
 }
 
 Outcome ServerEntryEditor::add(const Info2Item& item, const QString& parentId) {
-    if (m_file.findItem(item.fingerprint)) {
+    if (m_file.findItem(item.fingerprint())) {
         return wrong(QStringLiteral("An item with this identifier exists already"));
     }
     Info2Item* parent = folder(parentId);
@@ -56,7 +56,7 @@ Outcome ServerEntryEditor::add(const Info2Item& item, const QString& parentId) {
 }
 
 Outcome ServerEntryEditor::update(const Info2Item& item) {
-    const std::shared_ptr<Info2Item> existing = m_file.findItem(item.fingerprint);
+    const std::shared_ptr<Info2Item> existing = m_file.findItem(item.fingerprint());
     if (!existing) {
         return notFound(QStringLiteral("Item"));
     }
@@ -121,13 +121,13 @@ Outcome ServerEntryEditor::grant(const QString& itemId, AccessPermission permiss
         return wrong(QStringLiteral("The permission has no identifier"));
     }
     permission.grantedBy = userId;
-    for (AccessPermission& existing : entry->accessPermissions) {
+    for (AccessPermission& existing : entry->mutableAccessPermissions()) {
         if (existing.id == permission.id) {
             existing = permission;
             return {};
         }
     }
-    entry->accessPermissions.append(permission);
+    entry->mutableAccessPermissions().append(permission);
     return {};
 }
 
@@ -136,14 +136,14 @@ Outcome ServerEntryEditor::revoke(const QString& permissionId, const QString& us
     while (!pending.empty()) {
         Info2Item* item = pending.back();
         pending.pop_back();
-        for (qsizetype i = 0; i < item->accessPermissions.size(); ++i) {
-            if (item->accessPermissions[i].id == permissionId) {
-                const QString& grantor = item->accessPermissions[i].grantedBy;
+        for (qsizetype i = 0; i < item->accessPermissions().size(); ++i) {
+            if (item->accessPermissions()[i].id == permissionId) {
+                const QString& grantor = item->accessPermissions()[i].grantedBy;
                 if (!grantor.isEmpty() && grantor != userId) {
                     return {IProtocol::ERR_ACCESS_DENIED,
                             QStringLiteral("Only the user who granted a permission may revoke it")};
                 }
-                item->accessPermissions.removeAt(i);
+                item->mutableAccessPermissions().removeAt(i);
                 return {};
             }
         }
@@ -159,7 +159,7 @@ Outcome ServerEntryEditor::checkSealed(const QString& itemId, const QString& per
     if (!entry) {
         return notFound(QStringLiteral("Entry"));
     }
-    for (const AccessPermission& p : entry->accessPermissions) {
+    for (const AccessPermission& p : entry->accessPermissions()) {
         if (p.id == permissionId) {
             return p.sealed ? Outcome{} : wrong(QStringLiteral("The permission is not sealed"));
         }

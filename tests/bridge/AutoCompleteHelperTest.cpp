@@ -21,7 +21,7 @@ protected:
     AutoCompleteHelperTest() {
         entry.setUserName(QStringLiteral("jürgen \"q\" \\ 😀"));
         entry.setPassword(QStringLiteral("s3cr=t<>"));
-        entry.customFields.append(PswField{QStringLiteral("PIN"), QStringLiteral("1234")});
+        entry.mutableCustomFields().append(PswField{QStringLiteral("PIN"), QStringLiteral("1234")});
     }
 
     // Arms for the entry, clicks into the target and lets the run play out.

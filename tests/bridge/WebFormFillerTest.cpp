@@ -19,14 +19,14 @@ std::shared_ptr<Info2Item> entry(const QString& description, std::optional<QStri
     item->setUrl(std::move(url));
     item->setUserName(std::move(user));
     item->setPassword(std::move(password));
-    item->additionalUrls = std::move(additional);
+    item->mutableAdditionalUrls() = std::move(additional);
     return item;
 }
 
 QStringList descriptions(const EntryUrlMatcher::Items& items) {
     QStringList out;
     for (const auto& item : items) {
-        out.append(item->description);
+        out.append(item->description());
     }
     return out;
 }
@@ -182,7 +182,7 @@ TEST_F(WebFormFillerTest, PasswordFieldsGetThePasswordAllOthersTheUserName) {
 
 TEST_F(WebFormFillerTest, FingerprintNamesTheEntryAndBase64RequestValuesAreDecoded) {
     const QString encoded = QString::fromLatin1(kPage.toUtf8().toBase64());
-    const auto reply = WebFormFiller::fill(&file, {noUrl->fingerprint, Kind::fingerprint}, encoded);
+    const auto reply = WebFormFiller::fill(&file, {noUrl->fingerprint(), Kind::fingerprint}, encoded);
     EXPECT_EQ(reply.value("url").toString(), QString());
     ASSERT_TRUE(reply.contains("url"));
     const auto forms = replyForms(reply);
@@ -192,7 +192,7 @@ TEST_F(WebFormFillerTest, FingerprintNamesTheEntryAndBase64RequestValuesAreDecod
 
 TEST_F(WebFormFillerTest, NoDatabaseOrNoEntryGivesAnEmptyReply) {
     EXPECT_TRUE(
-        WebFormFiller::fill(nullptr, {ann->fingerprint, Kind::fingerprint}, kPage).isEmpty());
+        WebFormFiller::fill(nullptr, {ann->fingerprint(), Kind::fingerprint}, kPage).isEmpty());
     EXPECT_TRUE(WebFormFiller::fill(&file, {QStringLiteral("missing"), Kind::fingerprint}, kPage)
                     .isEmpty());
     EXPECT_TRUE(WebFormFiller::fill(&file, {QStringLiteral("https://nowhere/"), Kind::url}, kPage)
@@ -201,7 +201,7 @@ TEST_F(WebFormFillerTest, NoDatabaseOrNoEntryGivesAnEmptyReply) {
 
 TEST_F(WebFormFillerTest, UnreadableDocumentIsAnsweredWithAnEmptyFormsDocument) {
     const auto reply =
-        WebFormFiller::fill(&file, {ann->fingerprint, Kind::fingerprint}, QStringLiteral("<forms"));
+        WebFormFiller::fill(&file, {ann->fingerprint(), Kind::fingerprint}, QStringLiteral("<forms"));
     EXPECT_EQ(QString::fromUtf8(QByteArray::fromBase64(reply.value("xml").toString().toLatin1())),
               QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><forms></forms>"));
 }

@@ -58,7 +58,7 @@ protected:
     }
     std::shared_ptr<Info2Item> named(const char* description) const {
         for (const auto& item : file.items()) {
-            if (description && item->description == QLatin1String(description)) {
+            if (description && item->description() == QLatin1String(description)) {
                 return item;
             }
         }
@@ -72,7 +72,7 @@ TEST_P(WebFormPostFlowTest, Decides) {
     const PostCase& c = GetParam();
     std::optional<QString> loaded;
     if (c.loaded) {
-        loaded = named(c.loaded)->fingerprint;
+        loaded = named(c.loaded)->fingerprint();
     }
     const auto d = WebFormPostFlow::decide(file, QStringLiteral("Mail"), c.url, c.xml, loaded);
     EXPECT_EQ(d.action, c.action);

@@ -165,11 +165,11 @@ TEST_F(AddEntryTest, AddWithoutUrlAddsAtOnceWithEverySetting) {
     ASSERT_EQ(added.size(), 1);
     const auto& e = *added[0].entry;
     EXPECT_EQ(added[0].folder, work.get());
-    EXPECT_EQ(e.description, QStringLiteral("Router"));
+    EXPECT_EQ(e.description(), QStringLiteral("Router"));
     EXPECT_EQ(e.userName(), QStringLiteral("admin"));
     EXPECT_EQ(e.password(), QStringLiteral("pw"));
     EXPECT_EQ(e.url(), QString());
-    EXPECT_EQ(e.additionalUrls, QStringList{QStringLiteral("*")});
+    EXPECT_EQ(e.additionalUrls(), QStringList{QStringLiteral("*")});
     EXPECT_EQ(e.autoTypeTemplate(), QStringLiteral("<USER><TAB><PASS><ENTER>"));
     EXPECT_DOUBLE_EQ(e.lastModified, DateTimeHelper::toDelphiTime(clock.now()));
     EXPECT_FALSE(e.icon.custom);
@@ -217,7 +217,7 @@ TEST_F(AddEntryTest, FetchesThePreferredIconAsA40PixelPng) {
     ASSERT_TRUE(waitForClose());
     ASSERT_EQ(added.size(), 1);
     EXPECT_EQ(added[0].folder, &file.root());
-    EXPECT_EQ(added[0].entry->additionalUrls,
+    EXPECT_EQ(added[0].entry->additionalUrls(),
               QStringList{
                   QStringLiteral("127.0.0.1:%1*").arg(server.url().section(':', 2, 2).chopped(1))});
     ASSERT_TRUE(added[0].entry->icon.custom);

@@ -49,7 +49,7 @@ protected:
         auto exact = Info2Item::create(1, QStringLiteral("My bank"));
         exact->setUrl(QStringLiteral("https://bank.example/login?x=1"));
         exact->setUserName(QStringLiteral("alice"));
-        myBankUuid = exact->fingerprint;
+        myBankUuid = exact->fingerprint();
         auto other = Info2Item::create(1, QStringLiteral("Bank by suffix"));
         other->setUrl(QStringLiteral("https://other.example"));
         other->addAdditionalUrl(QStringLiteral("*bank.example"));

@@ -33,7 +33,7 @@ protected:
             }
         };
         if (withMainView) {
-            hooks.refresh = [this](const Info2Item& item) { refreshed.append(item.description); };
+            hooks.refresh = [this](const Info2Item& item) { refreshed.append(item.description()); };
         }
         hooks.close = [this] { ++closes; };
         auto c = std::make_unique<WebSocketPasswordUpdateViewController>(presenter, clock, hooks);

@@ -28,7 +28,7 @@ namespace {
 QStringList titles(const EntryBrowser::Items& items) {
     QStringList out;
     for (const auto& item : items) {
-        out.append(item->description);
+        out.append(item->description());
     }
     return out;
 }
@@ -128,7 +128,7 @@ TEST_F(ItemActionsTest, DeleteGoesToTheTrashFirstAndRightsAreAskedBeforeAnyChang
     EXPECT_FALSE(entry->isDeleted);
     ASSERT_TRUE(actions.emptyTrash());
     EXPECT_TRUE(ItemActions::trashedItems(file().root()).empty());
-    EXPECT_FALSE(file().findItem(entry->fingerprint) == nullptr);
+    EXPECT_FALSE(file().findItem(entry->fingerprint()) == nullptr);
     EXPECT_EQ(changes, 3);
 
     // A folder is never moved below itself.
@@ -140,11 +140,11 @@ TEST_F(ItemActionsTest, DeleteGoesToTheTrashFirstAndRightsAreAskedBeforeAnyChang
     file().userRights = AccessRights::PWD_ACCESS_READ;
     presenter.answerAlert(0);
     presenter.answerAlert(0);
-    const QString before = entry->description;
+    const QString before = entry->description();
     EXPECT_FALSE(
-        actions.modifyItem(*entry, [](Info2Item& i) { i.description = QStringLiteral("x"); }));
+        actions.modifyItem(*entry, [](Info2Item& i) { i.setDescription(QStringLiteral("x")); }));
     EXPECT_FALSE(actions.addItem(Info2Item::create(1, QStringLiteral("new")), file().root()));
-    EXPECT_EQ(entry->description, before);
+    EXPECT_EQ(entry->description(), before);
     EXPECT_EQ(presenter.transcript().join('\n').toStdString(),
               "alert warning dialog_error/error_no_rights_to_edit []\n"
               "alert warning dialog_error/error_no_rights_to_create []");

@@ -13,7 +13,7 @@ protected:
     EnterpriseRequestsTest() : protocol(ProtocolVersion::version2) {
         item = Info2Item::create(Info2Item::TypePassword, QStringLiteral("Mail"));
         item->setPassword(QStringLiteral("s3cr\u00e9t"));
-        item->history.push_back(*item);
+        item->mutableHistory().push_back(*item);
     }
     ServerProtocol protocol;
     std::shared_ptr<Info2Item> item;
@@ -21,7 +21,7 @@ protected:
 
 TEST_F(EnterpriseRequestsTest, EntryEditsRoundTripAndRefuseMismatchedOrDamagedItems) {
     const TCSDataPacket add = EnterpriseRequests::entryEdit(
-        protocol, ProtocolCommand::addItem, QStringLiteral("db-7"), item->fingerprint,
+        protocol, ProtocolCommand::addItem, QStringLiteral("db-7"), item->fingerprint(),
         QStringLiteral("folder-1"), PassFileCodec::serializeItem(*item));
     const auto edit = EnterpriseRequests::parseEntryEdit(protocol, add);
     ASSERT_TRUE(edit);
@@ -30,7 +30,7 @@ TEST_F(EnterpriseRequestsTest, EntryEditsRoundTripAndRefuseMismatchedOrDamagedIt
     EXPECT_EQ(edit->parentId, QStringLiteral("folder-1"));
     ASSERT_TRUE(edit->item);
     EXPECT_TRUE(edit->item->sameContent(*item));
-    EXPECT_EQ(edit->item->history.size(), 1u);
+    EXPECT_EQ(edit->item->history().size(), 1u);
 
     TCSDataPacket wrongId = add;
     wrongId.setText2(QStringLiteral("other"));
@@ -49,7 +49,7 @@ TEST_F(EnterpriseRequestsTest, EntryEditsRoundTripAndRefuseMismatchedOrDamagedIt
     const auto removal = EnterpriseRequests::parseEntryEdit(
         protocol,
         EnterpriseRequests::entryEdit(protocol, ProtocolCommand::deleteItem, QStringLiteral("db-7"),
-                                      item->fingerprint, QString()));
+                                      item->fingerprint(), QString()));
     ASSERT_TRUE(removal);
     EXPECT_FALSE(removal->item);
 }

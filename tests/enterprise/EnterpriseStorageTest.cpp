@@ -132,7 +132,7 @@ TEST_P(EnterpriseStorageSessionTest, LogsInListsOpensSavesEditsAndLogsOut) {
     collect(db.root());
     ASSERT_GE(entries.size(), 2u);
     entries[0]->setPassword(QStringLiteral("changed"));
-    const QString removed = entries[1]->fingerprint;
+    const QString removed = entries[1]->fingerprint();
     entries[1]->parent()->removeSubItem(entries[1].get());
     ASSERT_EQ(outcome([&](auto ok, auto fail) { storage.saveEntryChanges(db, ok, fail); }),
               QStringLiteral("ok"));
@@ -140,9 +140,9 @@ TEST_P(EnterpriseStorageSessionTest, LogsInListsOpensSavesEditsAndLogsOut) {
 
     const PassFile onServer =
         server->databases().read(*server->databases().findById(*files[0]->id));
-    ASSERT_TRUE(onServer.findItem(added->fingerprint));
-    EXPECT_EQ(onServer.findItem(added->fingerprint)->parent()->fingerprint, folder->fingerprint);
-    EXPECT_EQ(onServer.findItem(entries[0]->fingerprint)->password(), QStringLiteral("changed"));
+    ASSERT_TRUE(onServer.findItem(added->fingerprint()));
+    EXPECT_EQ(onServer.findItem(added->fingerprint())->parent()->fingerprint(), folder->fingerprint());
+    EXPECT_EQ(onServer.findItem(entries[0]->fingerprint())->password(), QStringLiteral("changed"));
     EXPECT_FALSE(onServer.findItem(removed));
 
     storage.logout();

@@ -29,10 +29,10 @@ TEST(EntrySnapshotTest, FoldersComeFirstDeletionsLastAndAFailedSaveResumes) {
 
     using C = ProtocolCommand;
     const std::vector<std::pair<C, QString>> expected{
-        {C::addFolder, outer->fingerprint},  {C::addFolder, inner->fingerprint},
-        {C::addItem, fresh->fingerprint},    {C::moveItem, kept->fingerprint},
-        {C::updateItem, kept->fingerprint},  {C::deleteItem, oldEntry->fingerprint},
-        {C::deleteFolder, old->fingerprint},
+        {C::addFolder, outer->fingerprint()},  {C::addFolder, inner->fingerprint()},
+        {C::addItem, fresh->fingerprint()},    {C::moveItem, kept->fingerprint()},
+        {C::updateItem, kept->fingerprint()},  {C::deleteItem, oldEntry->fingerprint()},
+        {C::deleteFolder, old->fingerprint()},
     };
     const auto order = [](const std::vector<EntrySnapshot::Edit>& edits) {
         std::vector<std::pair<C, QString>> out;
@@ -43,7 +43,7 @@ TEST(EntrySnapshotTest, FoldersComeFirstDeletionsLastAndAFailedSaveResumes) {
     };
     const std::vector<EntrySnapshot::Edit> edits = snapshot.diff(file);
     ASSERT_EQ(order(edits), expected);
-    EXPECT_EQ(edits[1].parentId, outer->fingerprint);
+    EXPECT_EQ(edits[1].parentId, outer->fingerprint());
 
     // The server took the first three: the next save sends exactly the rest.
     for (std::size_t i = 0; i < 3; ++i) {

@@ -137,7 +137,7 @@ TEST_F(GrantAccessViewControllerTest, GrantedPermissionArrivesAndIsRevokedByItsG
     const AccessPermission granted = *revoke.revokeItems().front().accessPermission;
     EXPECT_EQ(granted.rights, AccessRights::PWD_ACCESS_USE | AccessRights::PWD_ACCESS_READ);
     EXPECT_FALSE(granted.sealed);
-    EXPECT_EQ(revoke.rowTexts(0).mid(1), QStringList({entry->description, QStringLiteral("users"),
+    EXPECT_EQ(revoke.rowTexts(0).mid(1), QStringList({entry->description(), QStringLiteral("users"),
                                                       QString(), QStringLiteral("17/05/30")}));
     EXPECT_FALSE(revoke.canRevoke());
     revoke.setSelectedRow(0);

@@ -43,7 +43,7 @@ inline void addAll(PassFile& file, Items items) {
 /// The first item of that description below `root`, depth first; null when there is none.
 inline std::shared_ptr<Info2Item> find(const Info2Item& root, const QString& description) {
     for (const auto& child : root.subItems()) {
-        if (child->description == description) {
+        if (child->description() == description) {
             return child;
         }
         if (auto found = find(*child, description)) {
@@ -57,7 +57,7 @@ inline std::shared_ptr<Info2Item> find(const Info2Item& root, const QString& des
 template <typename Range> QStringList descriptions(const Range& items) {
     QStringList out;
     for (const auto& item : items) {
-        out << item->description;
+        out << item->description();
     }
     return out;
 }

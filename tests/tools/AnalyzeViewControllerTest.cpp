@@ -77,7 +77,7 @@ TEST_F(AnalyzeTest, EditOpensTheRightEditorOrRefuses) {
     ASSERT_EQ(presenter.calls().size(), 2);
     EXPECT_EQ(presenter.calls()[0].dialogId, QStringLiteral("EntryDetailViewController"));
     EXPECT_EQ(presenter.calls()[0].values.value("fingerprint").toString(),
-              controller.resultArray()[0]->fingerprint);
+              controller.resultArray()[0]->fingerprint());
     EXPECT_EQ(presenter.calls()[1].dialogId, QStringLiteral("DocumentDetailViewController"));
 
     file.krServer = QStringLiteral("server.example");

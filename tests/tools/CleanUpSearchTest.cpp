@@ -63,15 +63,15 @@ const BoundaryCase kBoundaries[] = {
      [](Info2Item& e) { e.expiryDate = 0.0; }, true},
     {"AttachmentOfExactlyTheSizeHolds", [](auto& o) { o.withAttachmentBigger = 2; },
      [](Info2Item& e) {
-         e.attachments = {attachmentOf(1024), attachmentOf(1024)};
+         e.mutableAttachments() = {attachmentOf(1024), attachmentOf(1024)};
      },
      true},
     {"AttachmentOneKiBSmallerDoesNot", [](auto& o) { o.withAttachmentBigger = 3; },
-     [](Info2Item& e) { e.attachments = {attachmentOf(2048)}; }, false},
+     [](Info2Item& e) { e.mutableAttachments() = {attachmentOf(2048)}; }, false},
     // Sizes are summed in KiB and rounded up.
     {"ABytePastTwoKiBCountsAsThree", [](auto& o) { o.withAttachmentBigger = 3; },
      [](Info2Item& e) {
-         e.attachments = {attachmentOf(1024), attachmentOf(1024), attachmentOf(1)};
+         e.mutableAttachments() = {attachmentOf(1024), attachmentOf(1024), attachmentOf(1)};
      },
      true},
     {"NoAttachmentAgainstZeroHolds", [](auto& o) { o.withAttachmentBigger = 0; }, [](Info2Item&) {},
@@ -104,7 +104,7 @@ protected:
     // root: a, F{ b, G{ c } }, d
     void SetUp() override {
         a = plainEntry(QStringLiteral("a"));
-        a->attachments = {attachmentOf(5000)};
+        a->mutableAttachments() = {attachmentOf(5000)};
         b = plainEntry(QStringLiteral("b"));
         b->icon.custom = true;
         b->lastAccessed = 0.0;

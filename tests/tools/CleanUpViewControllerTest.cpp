@@ -46,7 +46,7 @@ protected:
         e->lastAccessed = DateTimeHelper::Now();
         e->expiryDate = e->lastAccessed + 100;
         if (bytes > 0) {
-            e->attachments = {attachment(bytes)};
+            e->mutableAttachments() = {attachment(bytes)};
         }
         return e;
     }
@@ -126,8 +126,8 @@ TEST_F(CleanUpViewControllerTest, DeleteAttachmentActsOnMarkedRowsThenSavesAndSe
     controller.onDeleteAttachment();
 
     EXPECT_EQ(presenter.transcript(), QStringList{kConfirm});
-    EXPECT_TRUE(big->attachments.isEmpty());
-    EXPECT_EQ(small->attachments.size(), 1);
+    EXPECT_TRUE(big->attachments().isEmpty());
+    EXPECT_EQ(small->attachments().size(), 1);
     EXPECT_TRUE(file.isModified());
     EXPECT_EQ(saves, 1);
     ASSERT_EQ(controller.state().resultArray.size(), 1u);
@@ -159,9 +159,9 @@ TEST_F(CleanUpViewControllerTest, DeleteEntryRemovesItFromItsFolder) {
     presenter.answerAlert(0);
     controller.onDeleteEntry();
     EXPECT_EQ(file.itemCount(), 3u);
-    EXPECT_EQ(file.findItem(icon->fingerprint), nullptr);
-    EXPECT_EQ(file.findItem(small->fingerprint), nullptr);
-    EXPECT_NE(file.findItem(big->fingerprint), nullptr);
+    EXPECT_EQ(file.findItem(icon->fingerprint()), nullptr);
+    EXPECT_EQ(file.findItem(small->fingerprint()), nullptr);
+    EXPECT_NE(file.findItem(big->fingerprint()), nullptr);
     EXPECT_EQ(controller.state().descriptionLabel, "<matched_passwords> 2 <of_total> 3");
 }
 
@@ -169,7 +169,7 @@ TEST_F(CleanUpViewControllerTest, AnsweringNoOrMarkingNoRowChangesNothing) {
     controller.search(bySize("1"));
     presenter.answerAlert(1);
     controller.onDeleteAttachment();
-    EXPECT_EQ(big->attachments.size(), 1);
+    EXPECT_EQ(big->attachments().size(), 1);
     EXPECT_EQ(saves, 0);
 
     controller.setMarked(0, false);
@@ -187,7 +187,7 @@ TEST_F(CleanUpViewControllerTest, EnterpriseEntryWithoutDeleteRightStopsTheWhole
     AccessPermission readOnly;
     readOnly.userId = QStringLiteral("u1");
     readOnly.rights = AccessRights::PWD_ACCESS_READ | AccessRights::PWD_ACCESS_MODIFY;
-    small->accessPermissions = {readOnly};
+    small->mutableAccessPermissions() = {readOnly};
     controller.search(bySize("1"));
 
     presenter.answerAlert(0);
@@ -202,7 +202,7 @@ TEST_F(CleanUpViewControllerTest, EnterpriseEntryWithoutDeleteRightStopsTheWhole
     presenter.answerAlert(0);
     controller.onDeleteAttachment();
     EXPECT_EQ(presenter.transcript(), QStringList{kConfirm});
-    EXPECT_TRUE(small->attachments.isEmpty());
+    EXPECT_TRUE(small->attachments().isEmpty());
 }
 
 } // namespace

@@ -31,17 +31,17 @@ TEST(CsvImporterTest, SampleBuildsSharedNestedFoldersInFileOrder) {
     ASSERT_EQ(imported.items.size(), 2u);
     const Info2Item& finance = *imported.items[0];
     EXPECT_TRUE(finance.isFolder);
-    EXPECT_EQ(finance.description, u"Finance"_s);
-    EXPECT_EQ(imported.items[1]->description, u"Top, level"_s);
+    EXPECT_EQ(finance.description(), u"Finance"_s);
+    EXPECT_EQ(imported.items[1]->description(), u"Top, level"_s);
     EXPECT_EQ(imported.items[1]->parent(), nullptr);
 
     ASSERT_EQ(finance.subItems().size(), 2u);
     const Info2Item& banks = *finance.subItems()[0];
-    EXPECT_EQ(banks.description, u"Banks"_s);
-    EXPECT_EQ(finance.subItems()[1]->description, u"Mail"_s);
+    EXPECT_EQ(banks.description(), u"Banks"_s);
+    EXPECT_EQ(finance.subItems()[1]->description(), u"Mail"_s);
     ASSERT_EQ(banks.subItems().size(), 2u);
-    EXPECT_EQ(banks.subItems()[0]->description, u"Bank – Zürich"_s);
-    EXPECT_EQ(banks.subItems()[1]->description, u"Deep"_s);
+    EXPECT_EQ(banks.subItems()[0]->description(), u"Bank – Zürich"_s);
+    EXPECT_EQ(banks.subItems()[1]->description(), u"Deep"_s);
     EXPECT_EQ(banks.subItems()[1]->parent(), &banks);
 }
 
@@ -56,7 +56,7 @@ TEST(CsvImporterTest, CellsMapToFieldsAndOtherColumnsToCustomFields) {
     EXPECT_EQ(bank.category(), u"Money"_s);
     EXPECT_EQ(bank.text(ItemText::Tags), u"a,b"_s);
     // An empty header is named after its position; a second title-like column is custom.
-    EXPECT_EQ(bank.customFields,
+    EXPECT_EQ(bank.customFields(),
               (QList<PswField>{PswField{u"PIN"_s, u"1234"_s, QString(), true},
                                PswField{u"Column 10"_s, u"x"_s, QString(), true},
                                PswField{u"Name"_s, u"second"_s, QString(), true}}));
@@ -65,7 +65,7 @@ TEST(CsvImporterTest, CellsMapToFieldsAndOtherColumnsToCustomFields) {
     EXPECT_EQ(mail.password(), u"secret"_s);
     EXPECT_EQ(mail.url(), std::nullopt);
     EXPECT_EQ(mail.comment(), std::nullopt);
-    EXPECT_TRUE(mail.customFields.isEmpty());
+    EXPECT_TRUE(mail.customFields().isEmpty());
 }
 
 struct HeaderCase {
@@ -94,7 +94,7 @@ const auto kUser = [](const Info2Item& e) { return e.userName(); };
 const auto kUrl = [](const Info2Item& e) { return e.url(); };
 const auto kNotes = [](const Info2Item& e) { return e.comment(); };
 const auto kFolder = [](const Info2Item& e) {
-    return e.parent() ? std::optional<QString>(e.parent()->description) : std::nullopt;
+    return e.parent() ? std::optional<QString>(e.parent()->description()) : std::nullopt;
 };
 
 std::function<std::optional<QString>(const Info2Item&)> customValue(const QString& name) {
@@ -124,7 +124,7 @@ TEST(CsvImporterTest, TitleAndPasswordSynonymsAreAccepted) {
         const ImportedItems imported = CsvImporter::read(QByteArray(header) + "\na,b");
         ASSERT_EQ(imported.items.size(), 1u) << header;
         const QString wantTitle = QByteArray(header).startsWith("PASS") ? u"b"_s : u"a"_s;
-        EXPECT_EQ(imported.items[0]->description, wantTitle) << header;
+        EXPECT_EQ(imported.items[0]->description(), wantTitle) << header;
     }
 }
 
@@ -133,11 +133,11 @@ TEST(CsvImporterTest, LineEndingsTrailingCommasAndEmptyRecords) {
     const ImportedItems imported =
         CsvImporter::read("title,password,\n\"a\"\"\",1,\r\n\nb,,x\rc,3,");
     ASSERT_EQ(imported.items.size(), 3u);
-    EXPECT_EQ(imported.items[0]->description, u"a\""_s);
+    EXPECT_EQ(imported.items[0]->description(), u"a\""_s);
     EXPECT_EQ(imported.items[1]->password(), QString("")); // always set
-    ASSERT_EQ(imported.items[1]->customFields.size(), 1);
-    EXPECT_EQ(imported.items[1]->customFields[0].name, u"Column 3"_s);
-    EXPECT_EQ(imported.items[2]->description, u"c"_s);
+    ASSERT_EQ(imported.items[1]->customFields().size(), 1);
+    EXPECT_EQ(imported.items[1]->customFields()[0].name, u"Column 3"_s);
+    EXPECT_EQ(imported.items[2]->description(), u"c"_s);
 
     const ImportedItems headerOnly = CsvImporter::read("title,password\r\n");
     EXPECT_TRUE(headerOnly.items.empty());

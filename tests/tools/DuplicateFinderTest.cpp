@@ -31,7 +31,7 @@ TEST(DuplicateFinderTest, GroupsSharedPasswordsAndSkipsTheTrashAndEmptyOnes) {
     ASSERT_EQ(groups.size(), 2u);
     QStringList first;
     for (const auto& e : groups[0]) {
-        first.append(e->description);
+        first.append(e->description());
     }
     EXPECT_EQ(first, (QStringList{QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("c")}));
     EXPECT_EQ(groups[1].size(), 2u);

@@ -27,7 +27,7 @@ QByteArray fixture(const char* name) {
 
 const Info2Item* child(const std::vector<std::shared_ptr<Info2Item>>& items, const QString& name) {
     for (const auto& item : items) {
-        if (item->description == name) {
+        if (item->description() == name) {
             return item.get();
         }
     }
@@ -64,13 +64,13 @@ TEST_P(KdbxImporterFixtureTest, GivesTheTreeKeePassXcSaved) {
     EXPECT_EQ(gmail->userName(), u"ann@example.com"_s);
     EXPECT_EQ(gmail->url(), u"https://mail.example"_s);
     EXPECT_EQ(gmail->comment(), u"two\nlines"_s);
-    ASSERT_EQ(gmail->attachments.size(), 1);
-    EXPECT_EQ(gmail->attachments[0].fileName, u"scan.bin"_s);
+    ASSERT_EQ(gmail->attachments().size(), 1);
+    EXPECT_EQ(gmail->attachments()[0].fileName, u"scan.bin"_s);
     QByteArray scan;
     for (int i = 0; i < 300; ++i) {
         scan += static_cast<char>((i * 37) % 256);
     }
-    EXPECT_EQ(gmail->attachments[0].data, scan);
+    EXPECT_EQ(gmail->attachments()[0].data, scan);
     // KDBX 4 times are seconds since year 1; all of these were saved in this decade.
     EXPECT_GT(gmail->created, 45000.0);
     EXPECT_LT(gmail->created, 50000.0);

@@ -103,22 +103,22 @@ TEST(KeePassXmlImporterTest, GroupsBecomeFoldersUnderAFlattenedRoot) {
     EXPECT_EQ(imported.entryCount, 3u); // the history version is no entry
     ASSERT_EQ(imported.items.size(), 3u);
     EXPECT_FALSE(imported.items[0]->isFolder);
-    EXPECT_EQ(imported.items[0]->description, u"Bank – Zürich 世界"_s);
+    EXPECT_EQ(imported.items[0]->description(), u"Bank – Zürich 世界"_s);
 
     const Info2Item& mail = *imported.items[1];
     EXPECT_TRUE(mail.isFolder);
-    EXPECT_EQ(mail.description, u"E-Mail ✉"_s);
+    EXPECT_EQ(mail.description(), u"E-Mail ✉"_s);
     EXPECT_EQ(mail.comment(), u"mail\naccounts"_s);
     EXPECT_DOUBLE_EQ(mail.created, utcDay(2020, 1, 1, 0, 0, 0));
     ASSERT_EQ(mail.subItems().size(), 2u);
-    EXPECT_EQ(mail.subItems()[0]->description, u"Gmail"_s);
+    EXPECT_EQ(mail.subItems()[0]->description(), u"Gmail"_s);
     const Info2Item& work = *mail.subItems()[1];
     EXPECT_TRUE(work.isFolder);
     EXPECT_EQ(work.parent(), &mail);
     ASSERT_EQ(work.subItems().size(), 1u);
-    EXPECT_EQ(work.subItems()[0]->description, u"Outlook"_s);
+    EXPECT_EQ(work.subItems()[0]->description(), u"Outlook"_s);
 
-    EXPECT_EQ(imported.items[2]->description, u"Empty"_s);
+    EXPECT_EQ(imported.items[2]->description(), u"Empty"_s);
     EXPECT_TRUE(imported.items[2]->subItems().empty());
     for (const auto& item : imported.items) {
         EXPECT_EQ(item->parent(), nullptr);
@@ -134,8 +134,8 @@ TEST(KeePassXmlImporterTest, StringsTimesTagsAndAttachmentsMapToTheEntry) {
     EXPECT_EQ(bank.url(), u"https://bank.example/?a=1&b=2"_s);
     EXPECT_EQ(bank.comment(), u"Zeile 1\nZeile 2 <b> & \"q\""_s);
     EXPECT_EQ(bank.text(ItemText::Tags), u"bank,money,home"_s);
-    EXPECT_EQ(bank.additionalUrls, QStringList{u"https://m.bank.example"_s});
-    EXPECT_EQ(bank.customFields,
+    EXPECT_EQ(bank.additionalUrls(), QStringList{u"https://m.bank.example"_s});
+    EXPECT_EQ(bank.customFields(),
               (QList<PswField>{PswField{u"PIN"_s, u"1234"_s, QString(), false},
                                PswField{u"Kundennummer"_s, u"K-42"_s, QString(), true}}));
     EXPECT_DOUBLE_EQ(bank.created, utcDay(2023, 3, 15, 8, 30, 0));
@@ -143,18 +143,18 @@ TEST(KeePassXmlImporterTest, StringsTimesTagsAndAttachmentsMapToTheEntry) {
     EXPECT_DOUBLE_EQ(bank.lastAccessed, utcDay(2024, 1, 3, 0, 0, 0));
     EXPECT_DOUBLE_EQ(bank.expiryDate, utcDay(2026, 12, 31, 23, 0, 0));
     EXPECT_EQ(bank.usageCount, 7);
-    EXPECT_TRUE(bank.history.empty());
-    ASSERT_EQ(bank.attachments.size(), 3);
-    EXPECT_EQ(bank.attachments[0].fileName, u"scan.pdf"_s);
-    EXPECT_EQ(bank.attachments[0].data, kScan);
-    EXPECT_EQ(bank.attachments[1].data, QByteArray("hello"));
-    EXPECT_EQ(bank.attachments[2].data, QByteArray("\0\xff", 2));
+    EXPECT_TRUE(bank.history().empty());
+    ASSERT_EQ(bank.attachments().size(), 3);
+    EXPECT_EQ(bank.attachments()[0].fileName, u"scan.pdf"_s);
+    EXPECT_EQ(bank.attachments()[0].data, kScan);
+    EXPECT_EQ(bank.attachments()[1].data, QByteArray("hello"));
+    EXPECT_EQ(bank.attachments()[2].data, QByteArray("\0\xff", 2));
 
     const Info2Item& gmail = *imported.items.at(1)->subItems().at(0);
     EXPECT_EQ(gmail.password(), QString("")); // present though empty
     EXPECT_EQ(gmail.userName(), std::nullopt);
     EXPECT_EQ(gmail.expiryDate, 0.0); // Expires is False
-    EXPECT_TRUE(gmail.customFields.isEmpty());
+    EXPECT_TRUE(gmail.customFields().isEmpty());
 }
 
 /// Runs the test body in a zone with daylight saving time, whatever the machine's zone is.
@@ -217,7 +217,7 @@ TEST(KeePassXmlImporterTest, FurtherGroupsUnderRootBecomeTopFolders) {
                                  "<Group><Name>Second</Name><Entry/></Group></Root></KeePassFile>");
     ASSERT_EQ(imported.items.size(), 2u);
     EXPECT_FALSE(imported.items[0]->isFolder);
-    EXPECT_EQ(imported.items[1]->description, u"Second"_s);
+    EXPECT_EQ(imported.items[1]->description(), u"Second"_s);
     EXPECT_EQ(imported.items[1]->subItems().size(), 1u);
 }
 

@@ -39,12 +39,12 @@ PassFile hostileFile() {
     e->setPassword(hostile);
     e->setUserName(QString(""));
     e->setText(ItemText::Tags, u"a,b"_s);
-    e->customFields = {PswField{u"n\"a<m>e"_s, hostile, QString(), true},
+    e->mutableCustomFields() = {PswField{u"n\"a<m>e"_s, hostile, QString(), true},
                        PswField{QString(), QString(""), u"in&put"_s, false}};
-    e->additionalUrls = {hostile, QString()};
-    e->tans = {TanItem{hostile, u"1"_s, 45000.5, 12.3456, hostile, QString()}};
-    e->attachments = {Attachment{hostile, QString(), -1.25, QByteArray("\0\xff<&>", 5)}};
-    e->history.push_back(*e);
+    e->mutableAdditionalUrls() = {hostile, QString()};
+    e->mutableTans() = {TanItem{hostile, u"1"_s, 45000.5, 12.3456, hostile, QString()}};
+    e->mutableAttachments() = {Attachment{hostile, QString(), -1.25, QByteArray("\0\xff<&>", 5)}};
+    e->mutableHistory().push_back(*e);
     folder->addSubItem(e);
     f.addItem(folder);
     return f;
@@ -115,7 +115,7 @@ TEST_F(XmlReaderTest, LossyValuesReadAsTheWriterMeantThem) {
     ASSERT_EQ(f.items().size(), original.items().size());
     EXPECT_EQ(f.items().at(0)->category(), std::nullopt); // written as "null"
     EXPECT_TRUE(f.items().at(2)->isFolder);
-    EXPECT_TRUE(f.items().at(2)->description.isNull());
+    EXPECT_TRUE(f.items().at(2)->description().isNull());
 
     const Info2Item& got = *f.items().at(1);
     EXPECT_EQ(got.texts(), original.items().at(1)->texts());
@@ -123,9 +123,9 @@ TEST_F(XmlReaderTest, LossyValuesReadAsTheWriterMeantThem) {
     EXPECT_DOUBLE_EQ(got.created, 44000.5);       // noon: "12:00:00"
     EXPECT_DOUBLE_EQ(got.lastModified, 45099.25); // 06:00
     EXPECT_DOUBLE_EQ(got.lastAccessed, 45100.25); // 18:00 was written as "06:00:00"
-    ASSERT_EQ(got.history.size(), 2u);
-    EXPECT_EQ(got.history[0].password(), u"older password 99"_s);
-    EXPECT_TRUE(got.history[0].history.empty());
+    ASSERT_EQ(got.history().size(), 2u);
+    EXPECT_EQ(got.history()[0].password(), u"older password 99"_s);
+    EXPECT_TRUE(got.history()[0].history().empty());
 }
 
 TEST_F(XmlReaderTest, ImportedItemsGetFreshFingerprintsAndCounts) {
@@ -136,11 +136,11 @@ TEST_F(XmlReaderTest, ImportedItemsGetFreshFingerprintsAndCounts) {
     EXPECT_EQ(imported.entryCount, 14u); // 13 kinds and the trashed entry
     QSet<QString> seen;
     std::function<void(const Info2Item&)> visit = [&](const Info2Item& item) {
-        EXPECT_EQ(original.findItem(item.fingerprint), nullptr) << "reused fingerprint";
-        EXPECT_FALSE(seen.contains(item.fingerprint));
-        seen.insert(item.fingerprint);
-        for (const Info2Item& version : item.history) {
-            EXPECT_EQ(version.fingerprint, item.fingerprint);
+        EXPECT_EQ(original.findItem(item.fingerprint()), nullptr) << "reused fingerprint";
+        EXPECT_FALSE(seen.contains(item.fingerprint()));
+        seen.insert(item.fingerprint());
+        for (const Info2Item& version : item.history()) {
+            EXPECT_EQ(version.fingerprint(), item.fingerprint());
         }
         for (const auto& child : item.subItems()) {
             EXPECT_EQ(child->parent(), &item);
@@ -152,7 +152,7 @@ TEST_F(XmlReaderTest, ImportedItemsGetFreshFingerprintsAndCounts) {
         visit(*item);
     }
     EXPECT_EQ(seen.size(), 17);
-    EXPECT_EQ(imported.items[0]->subItems().at(0)->description, u"Online"_s);
+    EXPECT_EQ(imported.items[0]->subItems().at(0)->description(), u"Online"_s);
 }
 
 TEST_F(XmlReaderTest, FolderExportsBecomeOneTopFolder) {
@@ -161,7 +161,7 @@ TEST_F(XmlReaderTest, FolderExportsBecomeOneTopFolder) {
 
     const ImportedItems nested = reader.readItems(writer.write(original, {&banking, true, {}}));
     ASSERT_EQ(nested.items.size(), 1u);
-    EXPECT_EQ(nested.items[0]->description, u"Banking"_s);
+    EXPECT_EQ(nested.items[0]->description(), u"Banking"_s);
     EXPECT_EQ(nested.items[0]->countWithDescendants(), banking.countWithDescendants());
 
     // Without sub-folders the writer lists "Online" as an item of the folder kind.
@@ -169,7 +169,7 @@ TEST_F(XmlReaderTest, FolderExportsBecomeOneTopFolder) {
     ASSERT_EQ(flat.items.size(), 1u);
     const Info2Item& online = *flat.items[0]->subItems().at(0);
     EXPECT_TRUE(online.isFolder);
-    EXPECT_EQ(online.description, u"Online"_s);
+    EXPECT_EQ(online.description(), u"Online"_s);
     EXPECT_TRUE(online.subItems().empty());
     EXPECT_EQ(flat.folderCount, 2u);
 }
@@ -181,12 +181,12 @@ TEST_F(XmlReaderTest, NullMeansMissingOnlyWhereTheWriterWritesIt) {
                  "inputid=\"null\" visible=\"0\" /></customfields></item></group>"));
     ASSERT_EQ(imported.items.size(), 1u);
     const Info2Item& e = *imported.items[0];
-    EXPECT_TRUE(e.description.isNull());
+    EXPECT_TRUE(e.description().isNull());
     EXPECT_EQ(e.password(), u"null"_s);
-    ASSERT_EQ(e.customFields.size(), 1);
-    EXPECT_TRUE(e.customFields[0].value.isNull());
-    EXPECT_TRUE(e.customFields[0].inputId.isNull());
-    EXPECT_FALSE(e.customFields[0].visible);
+    ASSERT_EQ(e.customFields().size(), 1);
+    EXPECT_TRUE(e.customFields()[0].value.isNull());
+    EXPECT_TRUE(e.customFields()[0].inputId.isNull());
+    EXPECT_FALSE(e.customFields()[0].visible);
 }
 
 TEST_F(XmlReaderTest, ElementsOfLaterVersionsAreSkipped) {

@@ -114,11 +114,12 @@ TEST_F(XmlWriterTest, SmallDocumentByteForByte) {
     PassFile f = emptyFile();
     f.lastSyncTime = 45000.0 + 0.5; // 12:00 noon
     auto e = std::make_shared<Info2Item>();
-    e->fingerprint = QStringLiteral("{E1}");
-    e->description = QStringLiteral("Mail");
+    e->setFingerprint(QStringLiteral("{E1}"));
+    e->setDescription(QStringLiteral("Mail"));
     e->setPassword(QStringLiteral("p<w"));
     e->created = 45000.0 + 30.0 / 1440.0; // 00:30 is 12:30 on the 12-hour clock
-    e->customFields = {PswField{QStringLiteral("PIN"), QStringLiteral("12"), QString(), false}};
+    e->mutableCustomFields() = {
+        PswField{QStringLiteral("PIN"), QStringLiteral("12"), QString(), false}};
     f.addItem(e);
     const QByteArray expected =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
@@ -187,8 +188,8 @@ const OmissionCase kOmissions[] = {
     {"RndTypeOne", [](Info2Item& e) { e.rndType = 1; }, "rndtype", false},
     {"UsageZero", [](Info2Item& e) { e.usageCount = 0; }, "usagecount", false},
     {"UnsetCreated", [](Info2Item& e) { e.created = 1.0; }, "created", false},
-    {"NoUrls", [](Info2Item& e) { e.additionalUrls.clear(); }, "urls", false},
-    {"NoHistory", [](Info2Item& e) { e.history.clear(); }, "hitems", false},
+    {"NoUrls", [](Info2Item& e) { e.mutableAdditionalUrls().clear(); }, "urls", false},
+    {"NoHistory", [](Info2Item& e) { e.mutableHistory().clear(); }, "hitems", false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Export, ItemOmissionTest, ::testing::ValuesIn(kOmissions),
@@ -198,7 +199,7 @@ TEST_F(XmlWriterTest, HostileTextsStayWellFormedAndReadBack) {
     auto e = Info2Item::create(1, QStringLiteral("<a href=\"x\">&'amp;</a>"));
     const QString hostile = QStringLiteral("Grüße \u4E16 🔑 a\u0001b\tc\nd\re ]]> ") + QChar(0xD800);
     e->setPassword(hostile);
-    e->customFields = {
+    e->mutableCustomFields() = {
         PswField{QStringLiteral("n\"a<m>e"), QStringLiteral("v&'\n"), QStringLiteral("id"), true}};
     const auto item = itemOf(e);
     EXPECT_EQ(item->value("description"), QStringLiteral("<a href=\"x\">&'amp;</a>"));
@@ -221,7 +222,7 @@ TEST_F(XmlWriterTest, FolderExportWithoutSubfoldersAndWithSelection) {
     XmlExportOptions flat{&banking, false, std::nullopt};
     auto group = groupOf(flat);
     EXPECT_EQ(group->attribute("name"), QStringLiteral("Banking"));
-    EXPECT_EQ(group->attribute("fingerprint"), banking.fingerprint);
+    EXPECT_EQ(group->attribute("fingerprint"), banking.fingerprint());
     EXPECT_EQ(group->attribute("comments"), QStringLiteral("money"));
     EXPECT_EQ(group->attribute("category"), banking.category().value_or("null"));
     EXPECT_EQ(group->attribute("imageindex"), QString::number(banking.icon.index));
@@ -230,7 +231,7 @@ TEST_F(XmlWriterTest, FolderExportWithoutSubfoldersAndWithSelection) {
     EXPECT_EQ(group->children.at(0)->value("type"), QStringLiteral("0")); // "Online" as item
 
     // Selection: only the chosen entry besides the folder children.
-    const QString chosen = banking.subItems().at(1)->fingerprint;
+    const QString chosen = banking.subItems().at(1)->fingerprint();
     XmlExportOptions picked{&banking, true, QStringList{chosen}};
     group = groupOf(picked);
     ASSERT_EQ(group->children.size(), 2u);
@@ -254,12 +255,12 @@ protected:
     }
 
     void expectItem(const Node& node, const Info2Item& e) {
-        SCOPED_TRACE(e.description.toStdString());
+        SCOPED_TRACE(e.description().toStdString());
         const std::pair<const char*, QString> values[] = {
-            {"description", orNull(e.description)},
+            {"description", orNull(e.description())},
             {"type", QString::number(e.type)},
             {"importance", QString::number(e.importance)},
-            {"fingerprint", e.fingerprint},
+            {"fingerprint", e.fingerprint()},
             {"secondeye", flag(e.secondEye)},
             {"imageindex", QString::number(e.icon.index)},
             {"imagecustom", flag(e.icon.custom)},
@@ -293,14 +294,14 @@ protected:
                   DateTimeHelper::parseDelphiDate(e.expiryDate).date());
         const Node* urls = node.child("urls");
         ASSERT_NE(urls, nullptr);
-        ASSERT_EQ(urls->children.size(), static_cast<std::size_t>(e.additionalUrls.size()));
-        for (qsizetype i = 0; i < e.additionalUrls.size(); ++i) {
-            EXPECT_EQ(urls->children[i]->text, e.additionalUrls[i]);
+        ASSERT_EQ(urls->children.size(), static_cast<std::size_t>(e.additionalUrls().size()));
+        for (qsizetype i = 0; i < e.additionalUrls().size(); ++i) {
+            EXPECT_EQ(urls->children[i]->text, e.additionalUrls()[i]);
         }
         const Node* fields = node.child("customfields");
-        ASSERT_EQ(fields->children.size(), static_cast<std::size_t>(e.customFields.size()));
-        for (qsizetype i = 0; i < e.customFields.size(); ++i) {
-            const auto& f = e.customFields[i];
+        ASSERT_EQ(fields->children.size(), static_cast<std::size_t>(e.customFields().size()));
+        for (qsizetype i = 0; i < e.customFields().size(); ++i) {
+            const auto& f = e.customFields()[i];
             const Node& n = *fields->children[i];
             EXPECT_EQ(n.attribute("name"), orNull(f.name));
             EXPECT_EQ(n.attribute("value"), orNull(f.value));
@@ -308,9 +309,9 @@ protected:
             EXPECT_EQ(n.attribute("visible"), flag(f.visible));
         }
         const Node* tans = node.child("tans");
-        ASSERT_EQ(tans->children.size(), static_cast<std::size_t>(e.tans.size()));
-        for (qsizetype i = 0; i < e.tans.size(); ++i) {
-            const auto& t = e.tans[i];
+        ASSERT_EQ(tans->children.size(), static_cast<std::size_t>(e.tans().size()));
+        for (qsizetype i = 0; i < e.tans().size(); ++i) {
+            const auto& t = e.tans()[i];
             const Node& n = *tans->children[i];
             EXPECT_EQ(n.childNames(),
                       (QStringList{"number", "value", "used", "amount", "comment", "ccode"}));
@@ -322,9 +323,9 @@ protected:
             EXPECT_EQ(n.value("ccode"), orNull(t.ccode));
         }
         const Node* attachments = node.child("attachments");
-        ASSERT_EQ(attachments->children.size(), static_cast<std::size_t>(e.attachments.size()));
-        for (qsizetype i = 0; i < e.attachments.size(); ++i) {
-            const auto& a = e.attachments[i];
+        ASSERT_EQ(attachments->children.size(), static_cast<std::size_t>(e.attachments().size()));
+        for (qsizetype i = 0; i < e.attachments().size(); ++i) {
+            const auto& a = e.attachments()[i];
             const Node& n = *attachments->children[i];
             EXPECT_EQ(n.value("filename"), a.fileName);
             EXPECT_EQ(n.value("originalpath"), a.originalPath);
@@ -340,8 +341,8 @@ protected:
             const Info2Item& item = *folder.subItems()[i];
             if (item.isFolder) {
                 ASSERT_EQ(child.name, QStringLiteral("group"));
-                EXPECT_EQ(child.attribute("name"), orNull(item.description));
-                EXPECT_EQ(child.attribute("fingerprint"), item.fingerprint);
+                EXPECT_EQ(child.attribute("name"), orNull(item.description()));
+                EXPECT_EQ(child.attribute("fingerprint"), item.fingerprint());
                 EXPECT_EQ(child.attribute("imagecustom"), flag(item.icon.custom));
                 EXPECT_EQ(child.attribute("comments"), item.comment().value_or("null"));
                 expectGroup(child, item);
@@ -351,9 +352,9 @@ protected:
             expectItem(child, item);
             const Node* hitems = child.child("hitems");
             ASSERT_NE(hitems, nullptr);
-            ASSERT_EQ(hitems->children.size(), item.history.size());
-            for (std::size_t h = 0; h < item.history.size(); ++h) {
-                expectItem(*hitems->children[h], item.history[h]);
+            ASSERT_EQ(hitems->children.size(), item.history().size());
+            for (std::size_t h = 0; h < item.history().size(); ++h) {
+                expectItem(*hitems->children[h], item.history()[h]);
             }
         }
     }
@@ -430,7 +431,7 @@ TEST(XmlExportControllerTest, WritesAtomicallyAndReportsFailures) {
     ASSERT_NE(parse(first), nullptr);
 
     // A disk that fills up mid-write leaves the earlier export as it was.
-    f.items().at(1)->attachments.first().data = QByteArray(4 << 20, 'z');
+    f.items().at(1)->mutableAttachments().first().data = QByteArray(4 << 20, 'z');
     presenter.answerAlert(0);
     {
         test::FileSizeLimit limit(64 * 1024);

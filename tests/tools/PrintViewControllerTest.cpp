@@ -95,11 +95,12 @@ TEST_F(PrintViewControllerTest, ANewRecordPrintsEveryRowOfEveryLiveEntryOnAPriva
     EXPECT_EQ(options.printFields.size(), PDFOptions::kFieldCount);
     EXPECT_EQ(options.marginsInPoints(), QMarginsF(25, 25, 25, 15) * 2.834645669291339);
 
-    alpha->customFields.append(PswField{QStringLiteral("PIN"), QStringLiteral("4711"), {}, true});
+    alpha->mutableCustomFields().append(
+        PswField{QStringLiteral("PIN"), QStringLiteral("4711"), {}, true});
     TanItem tan;
     tan.number = QStringLiteral("17");
     tan.value = QStringLiteral("998877");
-    alpha->tans.append(tan);
+    alpha->mutableTans().append(tan);
     auto controller = make(options);
     ASSERT_TRUE(controller->onExport(pdf));
     const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
@@ -149,8 +150,8 @@ TEST_F(PrintViewControllerTest, EntriesThatDoNotFitContinueOnTheNextPages) {
     for (int n = 0; controller->pages().count() < 3; ++n) {
         ASSERT_LT(n, 500) << "the pages never filled";
         auto e = entry("Filler", "user", 1);
-        e->description = QStringLiteral("Filler%1").arg(n, 3, 10, QLatin1Char('0'));
-        e->setPassword(QStringLiteral("pw-") + e->description);
+        e->setDescription(QStringLiteral("Filler%1").arg(n, 3, 10, QLatin1Char('0')));
+        e->setPassword(QStringLiteral("pw-") + e->description());
         e->setComment(QStringLiteral("line one\nline two\nline three"));
         file.addItem(e);
         controller->onRefresh();
@@ -162,8 +163,8 @@ TEST_F(PrintViewControllerTest, EntriesThatDoNotFitContinueOnTheNextPages) {
     // Every entry is printed once, none lost or repeated at a page break.
     const QString all = pageText(pdf, 1) + pageText(pdf, 2) + pageText(pdf, 3);
     for (const auto& item : controller->entries()) {
-        EXPECT_EQ(all.count(QStringLiteral("pw-") + item->description), 1)
-            << item->description.toStdString();
+        EXPECT_EQ(all.count(QStringLiteral("pw-") + item->description()), 1)
+            << item->description().toStdString();
     }
 }
 

@@ -39,7 +39,7 @@ struct FieldCase {
 };
 
 const FieldCase kFields[] = {
-    {"Description", [](Info2Item& e) { e.description = "the needle"; },
+    {"Description", [](Info2Item& e) { e.setDescription("the needle"); },
      [](ReplaceSearchOptions& o) { o.inDescription = true; }},
     {"UserName", [](Info2Item& e) { e.setUserName(QStringLiteral("needle@example.org")); },
      [](ReplaceSearchOptions& o) { o.inUsername = true; }},
@@ -47,8 +47,8 @@ const FieldCase kFields[] = {
      [](ReplaceSearchOptions& o) { o.inPassword = true; }},
     {"CustomFieldValue",
      [](Info2Item& e) {
-         e.customFields = {PswField{"pin", "0000", {}, true},
-                           PswField{"hint", "a needle", {}, true}};
+         e.mutableCustomFields() = {PswField{"pin", "0000", {}, true},
+                                    PswField{"hint", "a needle", {}, true}};
      },
      [](ReplaceSearchOptions& o) { o.inCustomField = true; }},
     {"Url", [](Info2Item& e) { e.setUrl(QStringLiteral("https://needle.example")); },
@@ -61,7 +61,7 @@ class ReplaceField : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(ReplaceField, FoundAndReplacedOnlyWithItsFlag) {
     Info2Item e;
-    e.description = "entry";
+    e.setDescription("entry");
     GetParam().fill(e);
     ReplaceSearchOptions o = only("needle", true);
     o.inWebform = true; // never looked at
@@ -81,56 +81,56 @@ INSTANTIATE_TEST_SUITE_P(Fields, ReplaceField, ::testing::ValuesIn(kFields),
 
 TEST(ReplaceInEntry, FoundCaseInsensitivelyButReplacedOnlyAsWritten) {
     Info2Item e;
-    e.description = "ABC-1";
+    e.setDescription("ABC-1");
     ReplaceSearchOptions o = only("abc", false);
     o.inDescription = true;
     EXPECT_TRUE(ReplaceSearch::test(e, o));
     EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, "x"));
-    EXPECT_EQ(e.description, "ABC-1");
+    EXPECT_EQ(e.description(), "ABC-1");
 
-    e.description = "abc ABC abc";
+    e.setDescription("abc ABC abc");
     EXPECT_TRUE(ReplaceSearch::replaceInEntry(e, o, "x"));
-    EXPECT_EQ(e.description, "x ABC x");
+    EXPECT_EQ(e.description(), "x ABC x");
 
     // With the case matched, a field holding only another case is skipped.
-    e.description = "ABC";
+    e.setDescription("ABC");
     e.setComment(QStringLiteral("abc"));
     o.matchCase = o.inComments = true;
     EXPECT_TRUE(ReplaceSearch::replaceInEntry(e, o, "z"));
-    EXPECT_EQ(e.description, "ABC");
+    EXPECT_EQ(e.description(), "ABC");
     EXPECT_EQ(e.comment(), QString("z"));
 }
 
 TEST(ReplaceInEntry, EveryFlaggedFieldChangesNotOnlyTheFirst) {
     Info2Item e;
-    e.description = "old name";
+    e.setDescription("old name");
     e.setUserName(QStringLiteral("old"));
     e.setPassword(QStringLiteral("old-old"));
     e.setUrl(QStringLiteral("https://old.example"));
-    e.customFields = {PswField{"old", "old value", {}, true}, PswField{"n", "new", {}, true},
-                      PswField{"m", "bold", {}, true}};
+    e.mutableCustomFields() = {PswField{"old", "old value", {}, true},
+                               PswField{"n", "new", {}, true}, PswField{"m", "bold", {}, true}};
     ReplaceSearchOptions o = only("old", true);
     o.inDescription = o.inUsername = o.inPassword = o.inCustomField = true;
     EXPECT_TRUE(ReplaceSearch::replaceInEntry(e, o, "new"));
-    EXPECT_EQ(e.description, "new name");
+    EXPECT_EQ(e.description(), "new name");
     EXPECT_EQ(e.userName(), QString("new"));
     EXPECT_EQ(e.password(), QString("new-new"));
     EXPECT_EQ(e.url(), QString("https://old.example")); // its flag is off
-    EXPECT_EQ(e.customFields[0].name, "old");           // names are never touched
-    EXPECT_EQ(e.customFields[0].value, "new value");
-    EXPECT_EQ(e.customFields[1].value, "new");
-    EXPECT_EQ(e.customFields[2].value, "bnew");
+    EXPECT_EQ(e.customFields()[0].name, "old");         // names are never touched
+    EXPECT_EQ(e.customFields()[0].value, "new value");
+    EXPECT_EQ(e.customFields()[1].value, "new");
+    EXPECT_EQ(e.customFields()[2].value, "bnew");
 }
 
 TEST(ReplaceInEntry, EmptyTextsChangeNothingAndAbsentFieldsStayAbsent) {
     Info2Item e;
-    e.description = "abc";
+    e.setDescription("abc");
     ReplaceSearchOptions o = only("abc", true);
     o.inDescription = o.inUsername = o.inComments = true;
     EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, ""));
     o.query.clear();
     EXPECT_FALSE(ReplaceSearch::replaceInEntry(e, o, "x"));
-    EXPECT_EQ(e.description, "abc");
+    EXPECT_EQ(e.description(), "abc");
     o.query = "abc";
     ASSERT_TRUE(ReplaceSearch::replaceInEntry(e, o, "x"));
     EXPECT_EQ(e.userName(), std::nullopt);

@@ -75,7 +75,7 @@ TEST_F(ReplaceViewControllerTest, StartsAsANewSearchAndNewSearchResetsEverything
     ReplaceControls c = find("alice", "carol");
     c.urlCheck = true;
     c.matchCaseCheck = false;
-    c.folderFingerprint = work->fingerprint;
+    c.folderFingerprint = work->fingerprint();
     controller.onFind(c);
     controller.onNewSearch();
     expectNewSearch(controller.state());
@@ -222,7 +222,7 @@ TEST_F(ReplaceViewControllerTest, EntryWithoutModifyRightStopsTheReplacement) {
     AccessPermission readOnly;
     readOnly.userId = QStringLiteral("u1");
     readOnly.rights = AccessRights::PWD_ACCESS_READ;
-    legacy->accessPermissions = {readOnly};
+    legacy->mutableAccessPermissions() = {readOnly};
     const ReplaceControls c = find("alice", "carol");
     controller.onFind(c);
     presenter.answerAlert(0);

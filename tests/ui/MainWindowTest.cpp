@@ -62,7 +62,7 @@ protected:
     QStringList listedTitles() {
         QStringList titles;
         for (const auto& item : window->entryModel().items()) {
-            titles.append(item->description);
+            titles.append(item->description());
         }
         return titles;
     }
@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, TheEditorKeepsHugeAndRightToLeftValuesWhole) {
     // Editing it again without a change leaves it as it was, with no history version.
     EntryEditorDialog again(ctx(), stored);
     again.accept();
-    EXPECT_TRUE(stored->history.empty());
+    EXPECT_TRUE(stored->history().empty());
     EXPECT_EQ(stored->password()->size(), huge.size());
 }
 

@@ -232,7 +232,7 @@ TEST_F(ToolDialogsTest, BackupsRestoreTheChosenOneAndDeleteAnother) {
     storage.createBackup(base, key, database());
     // A backup of another database is not listed.
     storage.createBackup(QStringLiteral("other"), key, database());
-    find(QStringLiteral("Shop"))->description = QStringLiteral("Changed");
+    find(QStringLiteral("Shop"))->setDescription(QStringLiteral("Changed"));
 
     BackupManagerDialog dialog(ctx());
     dialog.show();

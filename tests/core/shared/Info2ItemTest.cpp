@@ -16,8 +16,8 @@ TEST(Info2ItemTest, CopiesAreDeepAndKeepTheirOwnParentLinks) {
     ASSERT_EQ(copy.subItems().size(), 1u);
     EXPECT_NE(copy.subItems()[0].get(), child.get());
     EXPECT_EQ(copy.subItems()[0]->parent(), &copy);
-    copy.subItems()[0]->description = QStringLiteral("changed");
-    EXPECT_EQ(child->description, QStringLiteral("c"));
+    copy.subItems()[0]->setDescription(QStringLiteral("changed"));
+    EXPECT_EQ(child->description(), QStringLiteral("c"));
     Info2Item moved(std::move(copy));
     EXPECT_EQ(moved.subItems()[0]->parent(), &moved);
 }
@@ -29,7 +29,7 @@ TEST(Info2ItemTest, RemoveDetachesOnlyDirectChildren) {
     sub->addSubItem(leaf);
     folder->addSubItem(sub);
     EXPECT_EQ(folder->removeSubItem(leaf.get()), nullptr);
-    EXPECT_EQ(folder->findDescendant(leaf->fingerprint), leaf);
+    EXPECT_EQ(folder->findDescendant(leaf->fingerprint()), leaf);
     EXPECT_EQ(sub->removeSubItem(leaf.get()), leaf);
     EXPECT_EQ(leaf->parent(), nullptr);
     EXPECT_EQ(folder->countWithDescendants(), 2u);
@@ -41,12 +41,12 @@ TEST(Info2ItemTest, HistoryKeepsTheNewestVersionsUpToTheLimit) {
         e->setPassword(QString::number(i));
         e->pushHistory(3);
     }
-    ASSERT_EQ(e->history.size(), 3u);
-    EXPECT_EQ(e->history.front().password(), QStringLiteral("2"));
-    EXPECT_EQ(e->history.back().password(), QStringLiteral("4"));
-    EXPECT_TRUE(e->history.back().history.empty());
+    ASSERT_EQ(e->history().size(), 3u);
+    EXPECT_EQ(e->history().front().password(), QStringLiteral("2"));
+    EXPECT_EQ(e->history().back().password(), QStringLiteral("4"));
+    EXPECT_TRUE(e->history().back().history().empty());
     e->pushHistory(0);
-    EXPECT_TRUE(e->history.empty());
+    EXPECT_TRUE(e->history().empty());
 }
 
 TEST(Info2ItemTest, TextFieldsAreSparseAndOrdered) {

@@ -37,7 +37,7 @@ protected:
 
     static void plainWalk(const ItemTreeScan::Items& items, QStringList& out) {
         for (const auto& item : items) {
-            out << item->description;
+            out << item->description();
             plainWalk(item->subItems(), out);
         }
     }
@@ -49,7 +49,7 @@ TEST_P(ItemTreeScanTest, VisitsEveryItemOnceDepthFirst) {
     plainWalk(items, expected);
     QStringList visited;
     ItemTreeScan::forEach(
-        items, [&](const std::shared_ptr<Info2Item>& item) { visited << item->description; });
+        items, [&](const std::shared_ptr<Info2Item>& item) { visited << item->description(); });
     EXPECT_EQ(visited, expected);
 }
 

@@ -66,12 +66,12 @@ TEST_F(PassFileTest, RoundTripKeepsEveryFieldOfEveryEntryKind) {
     // Spot checks that sameContent itself compares what matters.
     const auto original = firstEntry(file);
     ASSERT_TRUE(original);
-    const auto copy = loaded.findItem(original->fingerprint);
+    const auto copy = loaded.findItem(original->fingerprint());
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->password(), original->password());
-    EXPECT_EQ(copy->history.size(), 2u);
-    EXPECT_EQ(copy->attachments, original->attachments);
-    EXPECT_EQ(copy->parent()->fingerprint, original->parent()->fingerprint);
+    EXPECT_EQ(copy->history().size(), 2u);
+    EXPECT_EQ(copy->attachments(), original->attachments());
+    EXPECT_EQ(copy->parent()->fingerprint(), original->parent()->fingerprint());
     EXPECT_EQ(loaded.ignoredUrls(), QStringList{QStringLiteral("https://ignored.example")});
     // Each save seals with a fresh nonce and still reads back.
     EXPECT_NE(file.getData(key), text);
@@ -81,8 +81,8 @@ TEST_F(PassFileTest, RoundTripKeepsEveryFieldOfEveryEntryKind) {
 TEST_F(PassFileTest, SameContentNoticesAChangedNestedField) {
     PassFile changed = file;
     const auto entry = firstEntry(changed);
-    ASSERT_TRUE(entry && entry->tans.size() > 1);
-    entry->tans[1].amount = 1.0;
+    ASSERT_TRUE(entry && entry->tans().size() > 1);
+    entry->mutableTans()[1].amount = 1.0;
     EXPECT_FALSE(changed.sameContent(file));
     EXPECT_TRUE(PassFile(file).sameContent(file));
 }
@@ -93,7 +93,7 @@ TEST_F(PassFileTest, AbsentAndEmptyTextsStayApart) {
     e->setUserName(std::nullopt);
     file.addItem(e);
     const PassFile loaded = loadWith(file.getData(key), creds);
-    const auto copy = loaded.findItem(e->fingerprint);
+    const auto copy = loaded.findItem(e->fingerprint());
     ASSERT_TRUE(copy);
     ASSERT_TRUE(copy->comment().has_value());
     EXPECT_TRUE(copy->comment()->isEmpty());

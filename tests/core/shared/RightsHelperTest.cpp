@@ -25,18 +25,18 @@ protected:
     void grant(const QString& user, std::uint32_t rights, bool sealed = false, double from = 0.0,
                double to = 0.0) {
         AccessPermission p;
-        p.id = QString::number(entry->accessPermissions.size());
+        p.id = QString::number(entry->accessPermissions().size());
         p.userId = user;
         p.rights = rights;
         p.sealed = sealed;
         p.validFrom = from;
         p.validTo = to;
-        entry->accessPermissions.append(p);
+        entry->mutableAccessPermissions().append(p);
     }
 };
 
 TEST_F(RightsHelperTest, ALocalDatabaseAllowsEverything) {
-    entry->accessPermissions.append(AccessPermission{});
+    entry->mutableAccessPermissions().append(AccessPermission{});
     EXPECT_TRUE(RightsHelper::checkModifyRights(file, *entry));
     EXPECT_TRUE(RightsHelper::checkDeleteRights(file, *entry));
     EXPECT_TRUE(RightsHelper::checkDBSaveAsRights(file));

@@ -53,7 +53,7 @@ TEST_F(X11AutoComplete, TypesTheTemplateIntoAnotherProgramsForm) {
     const QString user = QStringLiteral("Jürgen \"Ω\" \\ 😀 日本");
     entry.setUserName(user);
     entry.setPassword(QStringLiteral("p<a>s's\\w0rd"));
-    entry.customFields.append(PswField{QStringLiteral("PIN"), QStringLiteral("0815")});
+    entry.mutableCustomFields().append(PswField{QStringLiteral("PIN"), QStringLiteral("0815")});
     entry.setAutoTypeTemplate(QStringLiteral("<USER><TAB><PASS><TAB><pin><DELAY=0.3><ENTER>"));
     bool done = false;
     ASSERT_TRUE(helper->runNow(entry, [&] { done = true; }));

@@ -239,7 +239,7 @@ TEST_F(EnterpriseServerTest, EntryEditsAndAccessRightsChangeTheStoredDatabase) {
             c.protocol, command, db, id, parent,
             item ? PassFileCodec::serializeItem(*item) : QByteArray())));
     };
-    const QString f = folder->fingerprint, e = entry->fingerprint;
+    const QString f = folder->fingerprint(), e = entry->fingerprint();
     EXPECT_EQ(edit(*a, ProtocolCommand::addFolder, f, {}, folder.get()), IProtocol::ERR_SUCCESS);
     EXPECT_EQ(edit(*a, ProtocolCommand::addItem, e, QStringLiteral("nowhere"), entry.get()),
               IProtocol::ERR_NOT_FOUND);
@@ -248,7 +248,7 @@ TEST_F(EnterpriseServerTest, EntryEditsAndAccessRightsChangeTheStoredDatabase) {
               IProtocol::ERR_WRONG_PARAMETERS);
     EXPECT_EQ(edit(*a, ProtocolCommand::moveFolder, f, f, nullptr),
               IProtocol::ERR_WRONG_PARAMETERS);
-    folder->description = QStringLiteral("Shared renamed");
+    folder->setDescription(QStringLiteral("Shared renamed"));
     EXPECT_EQ(edit(*b, ProtocolCommand::updateFolder, f, {}, folder.get()), IProtocol::ERR_SUCCESS);
 
     AccessPermission permission;
@@ -267,10 +267,10 @@ TEST_F(EnterpriseServerTest, EntryEditsAndAccessRightsChangeTheStoredDatabase) {
     const auto storedFolder = stored.findItem(f);
     ASSERT_TRUE(storedFolder);
     // The folder's update kept what lies in it.
-    EXPECT_EQ(storedFolder->description, QStringLiteral("Shared renamed"));
+    EXPECT_EQ(storedFolder->description(), QStringLiteral("Shared renamed"));
     ASSERT_EQ(storedFolder->subItems().size(), 1u);
-    ASSERT_EQ(storedFolder->subItems()[0]->accessPermissions.size(), 1);
-    EXPECT_EQ(storedFolder->subItems()[0]->accessPermissions[0].grantedBy, alice);
+    ASSERT_EQ(storedFolder->subItems()[0]->accessPermissions().size(), 1);
+    EXPECT_EQ(storedFolder->subItems()[0]->accessPermissions()[0].grantedBy, alice);
 
     EXPECT_EQ(result(a->send(EnterpriseRequests::revokeAccess(a->protocol, db, permission.id))),
               IProtocol::ERR_SUCCESS);
