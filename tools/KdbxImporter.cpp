@@ -12,6 +12,7 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 #include <openssl/sha.h>
+#include <optional>
 #include <sodium.h>
 
 namespace keskor {
@@ -33,10 +34,12 @@ const QByteArray kChaCha20 = QByteArray::fromHex("d6038a2b8b6f4cb5a524339a31dbb5
     throw CommonException(u"The KDBX file is truncated."_s);
 }
 
-/// Reads fields of `id (1 byte), size (4 bytes), data` as both headers of KDBX 4 have them.
+/// Reads fields of `id (1 byte), size, data`; the size takes 4 bytes in both headers of KDBX 4
+/// and 2 in the header of KDBX 3.
 class FieldReader {
 public:
-    FieldReader(const QByteArray& bytes, qsizetype at) : m_bytes(bytes), m_at(at) {}
+    FieldReader(const QByteArray& bytes, qsizetype at, int sizeBytes)
+        : m_bytes(bytes), m_at(at), m_sizeBytes(sizeBytes) {}
 
     qsizetype position() const { return m_at; }
 
@@ -45,12 +48,14 @@ public:
         if (m_at >= m_bytes.size()) {
             return false;
         }
-        if (m_bytes.size() - m_at < 5) {
+        if (m_bytes.size() - m_at < 1 + m_sizeBytes) {
             truncated();
         }
         id = static_cast<std::uint8_t>(m_bytes[m_at]);
-        const quint32 size = qFromLittleEndian<quint32>(m_bytes.constData() + m_at + 1);
-        m_at += 5;
+        const char* size_at = m_bytes.constData() + m_at + 1;
+        const quint32 size = m_sizeBytes == 4 ? qFromLittleEndian<quint32>(size_at)
+                                              : qFromLittleEndian<quint16>(size_at);
+        m_at += 1 + m_sizeBytes;
         if (size > static_cast<quint64>(m_bytes.size() - m_at)) {
             truncated();
         }
@@ -62,15 +67,24 @@ public:
 private:
     const QByteArray& m_bytes;
     qsizetype m_at;
+    int m_sizeBytes;
 };
 
 struct OuterHeader {
     QByteArray bytes; // as hashed: from the signature to the end field
+    quint32 major = 4;
     QByteArray cipher;
     QByteArray masterSeed;
     QByteArray iv;
     QByteArray kdfParameters;
     bool compressed = false;
+    // KDBX 3 only: AES-KDF's parameters, the inner stream (its inner header came later), and
+    // the bytes the plaintext starts with, which tell a wrong key from a damaged body.
+    QByteArray transformSeed;
+    QByteArray transformRounds;
+    QByteArray streamKey;
+    QByteArray streamStart;
+    std::optional<quint32> streamId;
 };
 
 OuterHeader readOuterHeader(const QByteArray& file) {
@@ -82,16 +96,18 @@ OuterHeader readOuterHeader(const QByteArray& file) {
     }
     const quint32 version = qFromLittleEndian<quint32>(file.constData() + 8);
     const quint32 major = version >> 16;
-    if (major != 4) {
+    if (major != 3 && major != 4) {
         throw CommonException(
-            major < 4 ? u"KDBX %1.%2 files are not supported: save the database as KDBX 4 in "
+            major < 3 ? u"KDBX %1.%2 files are not supported: save the database as KDBX 4 in "
                         "KeePass or KeePassXC and import that."_s.arg(major)
                             .arg(version & 0xffff)
                       : u"KDBX %1.%2 is newer than the KDBX 4 this import reads."_s.arg(major).arg(
                             version & 0xffff));
     }
     OuterHeader header;
-    FieldReader fields(file, 12);
+    header.major = major;
+    const bool v3 = major == 3;
+    FieldReader fields(file, 12, v3 ? 2 : 4);
     std::uint8_t id = 0;
     QByteArray data;
     bool ended = false;
@@ -120,6 +136,24 @@ OuterHeader readOuterHeader(const QByteArray& file) {
         case 11:
             header.kdfParameters = data;
             break;
+        // Fields 5 to 10 are KDBX 3's; version 4 dropped them.
+        case 5:
+            header.transformSeed = v3 ? data : QByteArray();
+            break;
+        case 6:
+            header.transformRounds = v3 ? data : QByteArray();
+            break;
+        case 8:
+            header.streamKey = v3 ? data : QByteArray();
+            break;
+        case 9:
+            header.streamStart = v3 ? data : QByteArray();
+            break;
+        case 10:
+            if (v3 && data.size() == 4) {
+                header.streamId = qFromLittleEndian<quint32>(data.constData());
+            }
+            break;
         default:
             break; // public custom data and fields of later versions
         }
@@ -135,8 +169,11 @@ OuterHeader readOuterHeader(const QByteArray& file) {
                 : u"The KDBX file is damaged: it names no cipher."_s);
     }
     const qsizetype ivSize = header.cipher == kAes256 ? 16 : 12;
-    if (header.masterSeed.size() != 32 || header.iv.size() != ivSize ||
-        header.kdfParameters.isEmpty() || !sawFlags) {
+    const bool kdfComplete =
+        v3 ? header.transformSeed.size() == 32 && header.transformRounds.size() == 8 &&
+                 header.streamStart.size() == 32 && !header.streamKey.isEmpty() && header.streamId
+           : !header.kdfParameters.isEmpty();
+    if (header.masterSeed.size() != 32 || header.iv.size() != ivSize || !kdfComplete || !sawFlags) {
         damaged(u"its header lacks a field or has one of the wrong size"_s);
     }
     return header;
@@ -194,6 +231,12 @@ public:
 private:
     SecureBytes m_cipher;
     SecureBytes m_hmacBase;
+};
+
+/// Wipes a buffer of plaintext however its scope ends.
+struct Wiper {
+    QByteArray& bytes;
+    ~Wiper() { secureWipe(bytes); }
 };
 
 bool sameBytes(const QByteArray& a, const char* b) {
@@ -315,35 +358,117 @@ private:
     std::size_t m_used = sizeof m_block;
 };
 
-ImportedItems readPayload(const QByteArray& payload, const ImportProgress& progress) {
-    FieldReader fields(payload, 0);
-    std::uint8_t id = 0;
-    QByteArray data;
-    std::optional<quint32> streamId;
-    QByteArray streamKey;
-    KeePassXmlImporter::Unsealing unsealing;
-    bool ended = false;
-    while (!ended && fields.next(id, data)) {
-        if (id == 0) {
-            ended = true;
-        } else if (id == 1 && data.size() == 4) {
-            streamId = qFromLittleEndian<quint32>(data.constData());
-        } else if (id == 2) {
-            streamKey = data;
-        } else if (id == 3 && !data.isEmpty()) {
-            unsealing.binaries.append(data.mid(1)); // after the flags byte
-        } else if (id == 1 || id == 3) {
-            damaged(u"its inner header has a field of the wrong size"_s);
-        }
+/// KDBX 3: the plaintext starts with the header's start bytes, then a chain of blocks that
+/// each carry their index and SHA-256.
+QByteArray version3Payload(const QByteArray& file, const OuterHeader& header,
+                           const BodyKeys& keys) {
+    const QByteArray sealed = file.mid(header.bytes.size());
+    if (header.cipher == kAes256 && sealed.size() % 16 != 0) {
+        truncated();
     }
-    if (!ended || !streamId || streamKey.isEmpty()) {
+    QByteArray plain;
+    try {
+        plain = decrypt(header, keys.cipher(), sealed);
+    } catch (const CommonException&) {
+        // Without a MAC, bad padding is what a wrong key gives (a damaged last block too).
+        throw CommonException(u"Wrong password or key file."_s);
+    }
+    const Wiper wiper{plain};
+    if (plain.size() < 32 || !sameBytes(header.streamStart, plain.constData())) {
+        throw CommonException(u"Wrong password or key file."_s);
+    }
+    QByteArray joined;
+    const auto fail = [&joined](const auto& thrower) {
+        secureWipe(joined);
+        thrower();
+    };
+    qsizetype at = 32;
+    for (quint32 index = 0;; ++index) {
+        if (plain.size() - at < 40) {
+            fail(truncated);
+        }
+        const char* block = plain.constData() + at;
+        const qint32 size = qFromLittleEndian<qint32>(block + 36);
+        if (size < 0 || size > plain.size() - at - 40) {
+            fail(truncated);
+        }
+        if (qFromLittleEndian<quint32>(block) != index) {
+            fail([index] { damaged(u"block %1 is out of order"_s.arg(index)); });
+        }
+        if (size == 0) {
+            return joined;
+        }
+        unsigned char hash[SHA256_DIGEST_LENGTH];
+        SHA256(reinterpret_cast<const unsigned char*>(block + 40), static_cast<std::size_t>(size),
+               hash);
+        if (CRYPTO_memcmp(hash, block + 4, sizeof hash) != 0) {
+            fail([index] { damaged(u"block %1 fails its hash check"_s.arg(index)); });
+        }
+        joined.append(block + 40, size);
+        at += 40 + size;
+    }
+}
+
+/// KDBX 4: the header's SHA-256 and HMAC, then the HMAC-checked blocks of ciphertext.
+QByteArray version4Payload(const QByteArray& file, const OuterHeader& header,
+                           const BodyKeys& keys) {
+    const qsizetype at = header.bytes.size();
+    if (file.size() - at < 64) {
+        truncated();
+    }
+    QByteArray hash(SHA256_DIGEST_LENGTH, Qt::Uninitialized);
+    SHA256(reinterpret_cast<const unsigned char*>(header.bytes.constData()),
+           static_cast<std::size_t>(header.bytes.size()),
+           reinterpret_cast<unsigned char*>(hash.data()));
+    if (!sameBytes(hash, file.constData() + at)) {
+        damaged(u"its header does not match its checksum"_s);
+    }
+    if (!sameBytes(keys.mac(~quint64(0), header.bytes), file.constData() + at + 32)) {
+        throw CommonException(u"Wrong password or key file."_s);
+    }
+    return decrypt(header, keys.cipher(), readBlocks(file, at + 64, keys));
+}
+
+/// The XML and what unseals its protected values: KDBX 4 keeps the inner stream and the
+/// attachments in an inner header before the XML, KDBX 3 the stream in the outer header.
+ImportedItems readPayload(const QByteArray& payload, const OuterHeader& header,
+                          const ImportProgress& progress) {
+    std::optional<quint32> streamId = header.streamId;
+    QByteArray streamKey = header.streamKey;
+    KeePassXmlImporter::Unsealing unsealing;
+    qsizetype xmlAt = 0;
+    if (header.major == 4) {
+        FieldReader fields(payload, 0, 4);
+        std::uint8_t id = 0;
+        QByteArray data;
+        bool ended = false;
+        while (!ended && fields.next(id, data)) {
+            if (id == 0) {
+                ended = true;
+            } else if (id == 1 && data.size() == 4) {
+                streamId = qFromLittleEndian<quint32>(data.constData());
+            } else if (id == 2) {
+                streamKey = data;
+            } else if (id == 3 && !data.isEmpty()) {
+                unsealing.binaries.append(data.mid(1)); // after the flags byte
+            } else if (id == 1 || id == 3) {
+                damaged(u"its inner header has a field of the wrong size"_s);
+            }
+        }
+        secureWipe(data);
+        if (!ended) {
+            damaged(u"its inner header is incomplete"_s);
+        }
+        xmlAt = fields.position();
+    }
+    if (!streamId || streamKey.isEmpty()) {
         damaged(u"its inner header is incomplete"_s);
     }
     InnerStream stream(*streamId, streamKey);
     secureWipe(streamKey);
     unsealing.unseal = [&stream](QByteArray& value) { stream.unseal(value); };
     // The parser works on (and wipes) a copy of its own.
-    return KeePassXmlImporter::read(payload.mid(fields.position()), unsealing, progress);
+    return KeePassXmlImporter::read(payload.mid(xmlAt), unsealing, progress);
 }
 
 } // namespace
@@ -356,30 +481,22 @@ bool KdbxImporter::isKdbx(const QByteArray& head) {
 ImportedItems KdbxImporter::read(const QByteArray& file, const QString& password,
                                  const QByteArray* keyFile, const ImportProgress& progress) {
     const OuterHeader header = readOuterHeader(file);
-    const SecureBytes derived = KdbxKeyDerivation::derive(
-        header.kdfParameters, KdbxKeyDerivation::compositeKey(password, keyFile));
+    const SecureBytes composite = KdbxKeyDerivation::compositeKey(password, keyFile);
+    const SecureBytes derived =
+        header.major == 3
+            ? KdbxKeyDerivation::deriveAes(
+                  header.transformSeed,
+                  qFromLittleEndian<quint64>(header.transformRounds.constData()), composite)
+            : KdbxKeyDerivation::derive(header.kdfParameters, composite);
     return readDerived(file, derived, progress);
 }
 
 ImportedItems KdbxImporter::readDerived(const QByteArray& file, const SecureBytes& derived,
                                         const ImportProgress& progress) {
     const OuterHeader header = readOuterHeader(file);
-    const qsizetype at = header.bytes.size();
-    if (file.size() - at < 64) {
-        truncated();
-    }
-    QByteArray hash(SHA256_DIGEST_LENGTH, Qt::Uninitialized);
-    SHA256(reinterpret_cast<const unsigned char*>(header.bytes.constData()),
-           static_cast<std::size_t>(header.bytes.size()),
-           reinterpret_cast<unsigned char*>(hash.data()));
-    if (!sameBytes(hash, file.constData() + at)) {
-        damaged(u"its header does not match its checksum"_s);
-    }
     const BodyKeys keys(header.masterSeed, derived);
-    if (!sameBytes(keys.mac(~quint64(0), header.bytes), file.constData() + at + 32)) {
-        throw CommonException(u"Wrong password or key file."_s);
-    }
-    QByteArray payload = decrypt(header, keys.cipher(), readBlocks(file, at + 64, keys));
+    QByteArray payload = header.major == 3 ? version3Payload(file, header, keys)
+                                           : version4Payload(file, header, keys);
     if (header.compressed) {
         try {
             QByteArray unzipped = EncryptionHelper::zlibUnzipped(payload);
@@ -390,11 +507,8 @@ ImportedItems KdbxImporter::readDerived(const QByteArray& file, const SecureByte
             damaged(e.message());
         }
     }
-    struct Wiper {
-        QByteArray& bytes;
-        ~Wiper() { secureWipe(bytes); }
-    } wiper{payload};
-    return readPayload(payload, progress);
+    const Wiper wiper{payload};
+    return readPayload(payload, header, progress);
 }
 
 } // namespace keskor

@@ -1,10 +1,13 @@
 #pragma once
-// Imports a KDBX 4 database (4.0 and 4.1, as KeePass 2 and KeePassXC write them): the outer
-// header names the cipher (AES-256-CBC or ChaCha20) and the key derivation; the body is a
-// chain of HMAC-SHA-256 blocks, gzip-compressed or not, whose inner header holds the
-// attachments and the key of the stream (ChaCha20 or Salsa20) that protects values. The XML
-// inside is read by KeePassXmlImporter with all of its rules. A wrong password or key file
-// and a damaged file are told apart by the header's HMAC; KDBX 3 files are refused.
+// Imports a KDBX database: 4.0 and 4.1 as KeePass 2 and KeePassXC write them today, and 3.1
+// as older files and KeePassXC's own import are. The outer header names the cipher (AES-256-CBC
+// or ChaCha20) and the key derivation (any in KDBX 4, AES-KDF in KDBX 3). A KDBX 4 body is a
+// chain of HMAC-SHA-256 blocks whose inner header holds the attachments and the key of the
+// stream (ChaCha20 or Salsa20) that protects values; a KDBX 3 body is a chain of SHA-256 blocks
+// after known start bytes, with the stream in the outer header and the attachments in the XML.
+// Either may be gzip-compressed. The XML inside is read by KeePassXmlImporter with all of its
+// rules. A wrong password or key file and a damaged file are told apart by the header's HMAC
+// (KDBX 4) or the start bytes (KDBX 3).
 
 #include "core/shared/SecureBytes.h"
 #include "tools/ImportedItems.h"

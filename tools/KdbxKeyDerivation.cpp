@@ -155,8 +155,14 @@ SecureBytes argon2(const QHash<QString, Variant>& variants, argon2_type type,
 }
 
 SecureBytes aesKdf(const QHash<QString, Variant>& variants, const SecureBytes& composite) {
-    const QByteArray seed = bytesOf(variants, u"S"_s, true);
-    const std::uint64_t rounds = number(variants, u"R"_s);
+    return KdbxKeyDerivation::deriveAes(bytesOf(variants, u"S"_s, true), number(variants, u"R"_s),
+                                        composite);
+}
+
+} // namespace
+
+SecureBytes KdbxKeyDerivation::deriveAes(const QByteArray& seed, std::uint64_t rounds,
+                                         const SecureBytes& compositeKey) {
     if (seed.size() != 32) {
         fail(u"has a seed of %1 bytes instead of 32"_s.arg(seed.size()));
     }
@@ -166,7 +172,7 @@ SecureBytes aesKdf(const QHash<QString, Variant>& variants, const SecureBytes& c
     }
     const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(
         EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
-    SecureBytes block = composite;
+    SecureBytes block = compositeKey;
     int written = 0;
     if (!context ||
         EVP_EncryptInit_ex(context.get(), EVP_aes_256_ecb(), nullptr,
@@ -182,6 +188,8 @@ SecureBytes aesKdf(const QHash<QString, Variant>& variants, const SecureBytes& c
     }
     return sha256(block.data(), block.size());
 }
+
+namespace {
 
 /// The 32 bytes a key file contributes: KeePass's XML key files (version 1 with base64,
 /// version 2 with hex and a check value), 32 raw bytes, 64 hex digits, or else the SHA-256 of

@@ -1,5 +1,5 @@
 #pragma once
-// The key of a KDBX 4 file: the composite of its password and key file, run through the key
+// The key of a KDBX file: the composite of its password and key file, run through the key
 // derivation its header names (Argon2d, Argon2id or AES-KDF). The header comes from outside,
 // so parameters beyond our limits are refused before any memory is taken or time spent.
 
@@ -28,6 +28,9 @@ public:
     /// dictionary) makes of `compositeKey`. Throws CommonException for parameters that are
     /// unknown, malformed or beyond the limits.
     static SecureBytes derive(const QByteArray& parameters, const SecureBytes& compositeKey);
+    /// AES-KDF with its seed and rounds given directly, as a KDBX 3.1 header gives them.
+    static SecureBytes deriveAes(const QByteArray& seed, std::uint64_t rounds,
+                                 const SecureBytes& compositeKey);
 };
 
 } // namespace keskor

@@ -383,7 +383,8 @@ private:
             for (pugi::xml_node binary : binaries.children("Binary")) {
                 const QString id = QString::fromUtf8(binary.attribute("ID").value());
                 QByteArray data = base64Data(binary, u"binary \"%1\""_s.arg(id));
-                if (isTrue(binary.attribute("Compressed"))) {
+                // KeePassXC writes an empty attachment as an empty element marked compressed.
+                if (isTrue(binary.attribute("Compressed")) && !data.isEmpty()) {
                     try {
                         data = EncryptionHelper::zlibUnzipped(data);
                     } catch (const CommonException&) {

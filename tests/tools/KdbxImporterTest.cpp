@@ -1,4 +1,4 @@
-// KDBX 4 import of files written by keepassxc-cli (tests/data/kdbx/make-fixtures.sh): every
+// KDBX 4 and 3.1 import of files written by keepassxc-cli (tests/data/kdbx/make-fixtures.sh): every
 // cipher and key derivation gives the same tree, and the files that must be refused are
 // refused with the reason.
 
@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(KeePassXc, KdbxImporterFixtureTest,
                          ::testing::Values(Fixture{"argon2d-aes.kdbx", nullptr},
                                            Fixture{"argon2id-chacha20.kdbx", nullptr},
                                            Fixture{"aeskdf-aes.kdbx", nullptr},
+                                           Fixture{"aeskdf31-aes.kdbx", nullptr},
                                            Fixture{"keyfile-argon2d.kdbx", "keyfile.keyx"}),
                          [](const auto& info) {
                              QString name =
@@ -91,6 +92,7 @@ struct BadFile {
     const char* name;
     std::function<void(QByteArray& file, QString& password, QByteArray& keyFile)> spoil;
     const char* expected;
+    const char* file = "keyfile-argon2d.kdbx";
 };
 void PrintTo(const BadFile& c, std::ostream* os) {
     *os << c.name;
@@ -107,7 +109,7 @@ qsizetype kdfNumber(const QByteArray& file, char key) {
 class KdbxImporterBadFileTest : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(KdbxImporterBadFileTest, IsRefusedWithTheReason) {
-    QByteArray file = fixture("keyfile-argon2d.kdbx");
+    QByteArray file = fixture(GetParam().file);
     QString password = kPassword;
     QByteArray keyFile = fixture("keyfile.keyx");
     GetParam().spoil(file, password, keyFile);
@@ -137,11 +139,29 @@ INSTANTIATE_TEST_SUITE_P(
                 "The key file is damaged"},
         BadFile{"NotKdbx", [](QByteArray& f, QString&, QByteArray&) { f = "<KeePassFile/>"; },
                 "This is not a KDBX file."},
-        BadFile{"Kdbx31",
+        BadFile{"Kdbx2",
                 [](QByteArray& f, QString&, QByteArray&) {
-                    qToLittleEndian<quint32>(0x00030001, f.data() + 8);
+                    qToLittleEndian<quint32>(0x00020001, f.data() + 8);
                 },
-                "KDBX 3.1 files are not supported"},
+                "KDBX 2.1 files are not supported"},
+        BadFile{"Kdbx31WrongPassword",
+                [](QByteArray&, QString& p, QByteArray& k) {
+                    p = u"fixture-pass"_s;
+                    k.clear();
+                },
+                "Wrong password or key file.", "aeskdf31-aes.kdbx"},
+        BadFile{"Kdbx31BodyChanged",
+                [](QByteArray& f, QString&, QByteArray& k) {
+                    f[f.size() - 200] ^= 1;
+                    k.clear();
+                },
+                "The KDBX file is damaged: block 0 fails its hash check.", "aeskdf31-aes.kdbx"},
+        BadFile{"Kdbx31Truncated",
+                [](QByteArray& f, QString&, QByteArray& k) {
+                    f.chop(5);
+                    k.clear();
+                },
+                "The KDBX file is truncated.", "aeskdf31-aes.kdbx"},
         BadFile{"TruncatedHeader", [](QByteArray& f, QString&, QByteArray&) { f.truncate(60); },
                 "The KDBX file is truncated."},
         BadFile{"TruncatedBody", [](QByteArray& f, QString&, QByteArray&) { f.chop(40); },

@@ -36,6 +36,7 @@ QByteArray sample() {
 			<Binary ID="0" Compressed="True">)" +
            EncryptionHelper::zlibZipped(kScan).toBase64() + R"(</Binary>
 			<Binary ID="1">aGVsbG8=</Binary>
+			<Binary ID="2" Compressed="True"/>
 		</Binaries>
 	</Meta>
 	<Root>
@@ -66,6 +67,7 @@ Zeile 2 &lt;b&gt; &amp; "q"</Value></String>
 				<Binary><Key>scan.pdf</Key><Value Ref="0"/></Binary>
 				<Binary><Key>hello.txt</Key><Value Ref="1"/></Binary>
 				<Binary><Key>inline.bin</Key><Value>AP8=</Value></Binary>
+				<Binary><Key>empty.txt</Key><Value Ref="2"/></Binary>
 				<AutoType><Enabled>True</Enabled><DefaultSequence>{USERNAME}</DefaultSequence></AutoType>
 				<History>
 					<Entry><String><Key>Title</Key><Value>Old title</Value></String></Entry>
@@ -144,11 +146,12 @@ TEST(KeePassXmlImporterTest, StringsTimesTagsAndAttachmentsMapToTheEntry) {
     EXPECT_DOUBLE_EQ(bank.expiryDate, utcDay(2026, 12, 31, 23, 0, 0));
     EXPECT_EQ(bank.usageCount, 7);
     EXPECT_TRUE(bank.history().empty());
-    ASSERT_EQ(bank.attachments().size(), 3);
+    ASSERT_EQ(bank.attachments().size(), 4);
     EXPECT_EQ(bank.attachments()[0].fileName, u"scan.pdf"_s);
     EXPECT_EQ(bank.attachments()[0].data, kScan);
     EXPECT_EQ(bank.attachments()[1].data, QByteArray("hello"));
     EXPECT_EQ(bank.attachments()[2].data, QByteArray("\0\xff", 2));
+    EXPECT_TRUE(bank.attachments()[3].data.isEmpty());
 
     const Info2Item& gmail = *imported.items.at(1)->subItems().at(0);
     EXPECT_EQ(gmail.password(), QString("")); // present though empty

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates the KDBX 4 fixtures of the import tests. kdbx4.py writes an empty file with the
+# Regenerates the KDBX fixtures of the import tests. kdbx4.py writes an empty file with the
 # cipher and a tiny key derivation of each case (keepassxc-cli cannot choose them); the
 # keepassxc-cli commands then add the groups, entries and attachment and save the file with
 # KeePassXC's own writer, which keeps both. Also writes the fuzz seeds, sealed with the fuzz
@@ -42,6 +42,15 @@ fixture argon2d-aes argon2d aes
 fixture argon2id-chacha20 argon2id chacha20
 fixture aeskdf-aes aes-kdf aes
 fixture keyfile-argon2d argon2d aes keyfile.keyx
+
+# KDBX 3.1 with AES-KDF, as keepassxc-cli's import writes it (100 ms of rounds, its minimum).
+# The export of a KDBX 4 file leaves the attachment's bytes out; KDBX 3 keeps them in Meta.
+printf '%s\n' "$pw" | keepassxc-cli export -q -f xml "$here/argon2d-aes.kdbx" |
+  sed "0,/<Meta>/s||<Meta><Binaries><Binary ID=\"0\">$(base64 -w0 "$work/scan.bin")</Binary></Binaries>|" \
+  > "$work/plain.xml"
+rm -f "$here/aeskdf31-aes.kdbx"
+printf '%s\n%s\n' "$pw" "$pw" |
+  keepassxc-cli import -q -p -t 100 "$work/plain.xml" "$here/aeskdf31-aes.kdbx" > /dev/null
 
 # Fuzz seeds: the same document, protected values sealed again, under the fixed derived key.
 mkdir -p "$seeds"
