@@ -172,8 +172,8 @@ QList<CliCommand> ImportCommands::commands() {
          QStringLiteral("Add the entries of an export file to a database."),
          QStringLiteral(
              "Reads our own XML export (passwordfile), a KeePass 2 XML export (keepass-xml), a\n"
-             "KeePass or KeePassXC database in KDBX 4 (kdbx) or a CSV file whose first line\n"
-             "names the columns (csv); without --format the content decides. A KDBX file's\n"
+             "KeePass or KeePassXC database in KDBX 4 or 3.1 (kdbx) or a CSV file whose first\n"
+             "line names the columns (csv); without --format the content decides. A KDBX file's\n"
              "password is asked after the database's own (one line each on standard input);\n"
              "--kdbx-key-file gives its key file. The whole file is read first: a file that is bad "
              "at some line is\n"

@@ -1,5 +1,5 @@
 #pragma once
-// `import`: new entries from a file of our own XML export, a KeePass 2 XML export, a KDBX 4
+// `import`: new entries from a file of our own XML export, a KeePass 2 XML export, a KDBX 4 or 3.1
 // database or a CSV with a header row.
 
 #include "app/cli/CliCommand.h"
