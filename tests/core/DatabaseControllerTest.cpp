@@ -365,4 +365,13 @@ TEST_F(WorkflowTest, CloseClearsTheSessionAndShowsTheStartView) {
         << lastCall().toStdString();
 }
 
+TEST_F(WorkflowTest, TerminationEmptiesTheCloudCopies) {
+    const QString folder = FileFunctions::workingFolder(paths, Location::gDrive, QString(), true);
+    QFile f(QDir(folder).filePath(QStringLiteral("copy.pswe")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    app->applicationWillTerminate();
+    EXPECT_TRUE(QDir(folder).isEmpty());
+}
+
 } // namespace
