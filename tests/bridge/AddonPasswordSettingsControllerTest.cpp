@@ -1,7 +1,3 @@
-// Setting, changing and removing the bridge password from the settings screen: which dialog the
-// check box opens, the checks of each dialog with their alerts, what is stored, and the state
-// the settings screen is left in after OK and Cancel.
-
 #include "bridge/AddonPasswordSettingsController.h"
 
 #include "bridge/WebSocketPasswordRemoveViewController.h"
@@ -93,8 +89,6 @@ TEST_F(AddonPasswordTest, ChangingChecksTheCurrentPasswordExactly) {
     dialog.currentPassField = QStringLiteral("Current");
     EXPECT_TRUE(dialog.onOk());
     EXPECT_EQ(settings.addonProtectPassword(), QStringLiteral("next"));
-    EXPECT_NE(defaults.stringValue(settings.addonProtectPasswordKey), QStringLiteral("next"))
-        << "stored in its protected form";
 }
 
 TEST_F(AddonPasswordTest, CancelShowsTheStoredStateAgain) {

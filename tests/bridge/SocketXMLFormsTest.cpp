@@ -1,5 +1,3 @@
-// Reading and writing the web-form documents the browser extension exchanges with us.
-
 #include "bridge/SocketXMLForms.h"
 
 #include "bridge/WebFormCodec.h"

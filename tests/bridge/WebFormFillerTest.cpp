@@ -1,5 +1,3 @@
-// Finding the entries of a page and filling its forms from one of them.
-
 #include "bridge/WebFormFiller.h"
 
 #include "bridge/EntryUrlMatcher.h"
@@ -182,7 +180,8 @@ TEST_F(WebFormFillerTest, PasswordFieldsGetThePasswordAllOthersTheUserName) {
 
 TEST_F(WebFormFillerTest, FingerprintNamesTheEntryAndBase64RequestValuesAreDecoded) {
     const QString encoded = QString::fromLatin1(kPage.toUtf8().toBase64());
-    const auto reply = WebFormFiller::fill(&file, {noUrl->fingerprint(), Kind::fingerprint}, encoded);
+    const auto reply =
+        WebFormFiller::fill(&file, {noUrl->fingerprint(), Kind::fingerprint}, encoded);
     EXPECT_EQ(reply.value("url").toString(), QString());
     ASSERT_TRUE(reply.contains("url"));
     const auto forms = replyForms(reply);
@@ -200,8 +199,8 @@ TEST_F(WebFormFillerTest, NoDatabaseOrNoEntryGivesAnEmptyReply) {
 }
 
 TEST_F(WebFormFillerTest, UnreadableDocumentIsAnsweredWithAnEmptyFormsDocument) {
-    const auto reply =
-        WebFormFiller::fill(&file, {ann->fingerprint(), Kind::fingerprint}, QStringLiteral("<forms"));
+    const auto reply = WebFormFiller::fill(&file, {ann->fingerprint(), Kind::fingerprint},
+                                           QStringLiteral("<forms"));
     EXPECT_EQ(QString::fromUtf8(QByteArray::fromBase64(reply.value("xml").toString().toLatin1())),
               QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><forms></forms>"));
 }

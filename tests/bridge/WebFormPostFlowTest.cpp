@@ -1,5 +1,3 @@
-// What happens to a form the user submitted in the browser.
-
 #include "bridge/WebFormPostFlow.h"
 
 #include "tests/support/QtPrinters.h"

@@ -1,6 +1,3 @@
-// The save-new-entry dialog's logic, with the site icon fetched from a small HTTP server of
-// our own on 127.0.0.1.
-
 #include "bridge/WebSocketAddEntryViewController.h"
 
 #include "bridge/SiteIconFetch.h"

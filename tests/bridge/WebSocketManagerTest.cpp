@@ -1,7 +1,3 @@
-// The browser command protocol against an open database: gates, replies with the echoed
-// request, URL matching order, ignored URLs, search, the bridge password and repeated posts.
-// Replies are captured as the JSON text that would go into the frame.
-
 #include "bridge/WebSocketManager.h"
 
 #include "bridge/ZenWebSocketServer.h"

@@ -4,14 +4,12 @@
 #include "bridge/ZenWebSocketServer.h"
 
 #include "bridge/AsyncSocket.h"
-#include "bridge/WebSocketFunctions.h"
 #include "tests/bridge/RawClient.h"
 #include "tests/bridge/RecordingServerDelegate.h"
 
 #include <QTest>
 #include <QUrl>
 #include <QWebSocket>
-#include <QtEndian>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -24,7 +22,7 @@ using Kind = keskor::test::ServerEvent::Kind;
 namespace {
 
 constexpr int Timeout = 5000;
-// For the tests that move megabytes or open hundreds of connections, also under sanitizers.
+// For the tests that move megabytes, also under sanitizers.
 constexpr int LongTimeout = 60000;
 
 class ZenWebSocketServerTest : public ::testing::Test {
@@ -65,6 +63,7 @@ protected:
         EXPECT_EQ(refusal->error.errorDomain, ZenWebSocketServerError::domain);
         bool refused = false;
         for (const auto& event : delegate.events) {
+            EXPECT_TRUE(event.onMainThread);
             refused |= event.kind == Kind::ParseError;
             EXPECT_FALSE(refused && event.kind == Kind::Data) << "a message after the refusal";
         }
@@ -130,26 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
     ZenWebSocketServer, ZenWebSocketServerBadHandshakeTest,
     ::testing::Values(
         BadHandshake{"NoKey", "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n\r\n"},
-        BadHandshake{"Garbage", QByteArray("\x16\x03\x01\x02\x00\x01\r\n\r\n", 10)},
         // The read stops at the bound: the rest of the flood is never buffered.
         BadHandshake{"NoBlankLineWithin16KiB",
                      "GET / HTTP/1.1\r\nX-Filler: " + QByteArray(20000, 'a'), 16 * 1024}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Refused opcodes are listed in the frame parser's tests; a refused frame closes the
-// connection as the length below shows.
-TEST_F(ZenWebSocketServerTest, ALengthOfTwoToTheSixtyThirdIsRefusedBeforeAnyRead) {
-    start();
-    RawClient client(server->localPort());
-    ASSERT_TRUE(client.open());
-    char length[8];
-    qToBigEndian<quint64>(quint64(1) << 63, length);
-    // No key, no payload follows: the refusal must come from the length alone.
-    client.send(QByteArray("\x81\xFF", 2) + QByteArray(length, 8));
-    expectRefusedAndClosed(client);
-    EXPECT_EQ(delegate.first(Kind::ParseError)->data, QByteArray(length, 8));
-}
-
+// Which frames are refused is the frame parser's matter; here, that a refusal closes.
 TEST_F(ZenWebSocketServerTest, FramesLongerThanTheLimitAreRefused) {
     ZenWebSocketServer::Limits limits;
     limits.maxFrameLength = 1000;
@@ -292,57 +277,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameForm{70000, QByteArray("\x81\x7F\0\0\0\0\0\x01\x11\x70", 10)},
                       FrameForm{1 << 20, QByteArray("\x81\x7F\0\0\0\0\0\x10\0\0", 10)}),
     [](const auto& info) { return std::to_string(info.param.length); });
-
-TEST_F(ZenWebSocketServerTest, TwoHundredClientsAtOnceAreServedInOrderOnTheMainThread) {
-    start();
-    delegate.onEvent = [](ZenWebSocketServer&, const keskor::test::ServerEvent& event) {
-        if (event.kind == Kind::Data) {
-            writeWebSocketFrame(*event.connection, "echo " + event.data);
-        }
-    };
-    constexpr int N = 200;
-    std::vector<std::unique_ptr<QWebSocket>> clients;
-    std::vector<QString> answers(N);
-    for (int i = 0; i < N; ++i) {
-        clients.push_back(std::make_unique<QWebSocket>());
-        QWebSocket* client = clients.back().get();
-        QObject::connect(client, &QWebSocket::connected, [client, i]() {
-            client->sendTextMessage(QStringLiteral("client %1").arg(i));
-        });
-        QObject::connect(client, &QWebSocket::textMessageReceived,
-                         [&answers, i](const QString& text) { answers[i] = text; });
-        client->open(url());
-    }
-    const auto answered = [&]() {
-        int n = 0;
-        for (const QString& answer : answers) {
-            n += answer.isEmpty() ? 0 : 1;
-        }
-        return n;
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&]() { return answered() == N; }, LongTimeout))
-        << answered() << " of " << N << " answered";
-    for (int i = 0; i < N; ++i) {
-        EXPECT_EQ(answers[i], QStringLiteral("echo client %1").arg(i));
-    }
-    EXPECT_EQ(server->clientCount(), N);
-
-    for (auto& client : clients) {
-        client->close();
-    }
-    ASSERT_TRUE(delegate.waitFor(Kind::Disconnect, N, LongTimeout));
-    EXPECT_EQ(server->clientCount(), 0);
-    int connections = 0;
-    for (const auto& event : delegate.events) {
-        EXPECT_TRUE(event.onMainThread);
-        if (event.kind == Kind::Accept) {
-            ++connections;
-            EXPECT_EQ(kindsOf(event.connection),
-                      (std::vector<Kind>{Kind::Accept, Kind::Data, Kind::Disconnect}));
-        }
-    }
-    EXPECT_EQ(connections, N);
-}
 
 TEST_F(ZenWebSocketServerTest, DestroyedWithClientsConnectedItNotifiesNothingMore) {
     start();

@@ -1,6 +1,3 @@
-// Backups on real files: slot rotation, changing counts, awkward names, foreign folder
-// contents, failing writes, listing, deleting and opening a backup again.
-
 #include "core/BackupStorage.h"
 
 #include "core/FileFunctions.h"
@@ -124,7 +121,8 @@ TEST_P(BackupRotationTest, EachSlotHoldsTheSaveTheRotationPutsThere) {
     for (const QString& slot : QString::fromLatin1(GetParam().slots).split(u' ')) {
         const QString name = slot.section(u'=', 0, 0) + QStringLiteral(".pswd");
         expected.append(name);
-        EXPECT_EQ(contentOf(name), QStringLiteral("save ") + slot.section(u'=', 1)) << name.toStdString();
+        EXPECT_EQ(contentOf(name), QStringLiteral("save ") + slot.section(u'=', 1))
+            << name.toStdString();
     }
     QStringList files = filesInRoot();
     files.sort();

@@ -1,6 +1,3 @@
-// Copying to the clipboard: the secret mark, the copy notice, and one clearing per copy that
-// spares whatever the user copied since. Driven by a fake clock.
-
 #include "core/ClipboardHelper.h"
 
 #include "platform/FakeClock.h"
@@ -39,12 +36,15 @@ TEST_F(ClipboardHelperTest, NeverClearingSchedulesNothingAndLeavesTheTimeOutOfTh
                                                   QStringLiteral("<alert_copied>"), QString()}}));
 }
 
-TEST_F(ClipboardHelperTest, WithoutTheFlagNothingIsMarkedScheduledOrAnnounced) {
-    helper.copyToClipboard(QStringLiteral("plain"), false);
-    EXPECT_EQ(clipboard.text(), QStringLiteral("plain"));
+TEST_F(ClipboardHelperTest, WithoutTheFlagNothingIsMarkedOrAnnouncedAndNothingCleared) {
+    helper.copyToClipboard(QStringLiteral("secret"), true);
+    helper.copyToClipboard(QStringLiteral("keep me"), false);
     EXPECT_FALSE(clipboard.isSecret());
-    EXPECT_EQ(clock.pendingCount(), 0);
-    EXPECT_TRUE(notifier.notices().isEmpty());
+    EXPECT_EQ(clock.pendingCount(), 0) << "the clearing of the copy before is cancelled";
+    EXPECT_EQ(notifier.notices().size(), 1);
+    clock.advance(120 * kSecond);
+    EXPECT_EQ(clipboard.text(), QStringLiteral("keep me"));
+    EXPECT_EQ(clipboard.clearCount(), 0);
 }
 
 TEST_F(ClipboardHelperTest, ANewerCopyGetsItsOwnFullClearingTime) {
@@ -59,14 +59,6 @@ TEST_F(ClipboardHelperTest, ANewerCopyGetsItsOwnFullClearingTime) {
     clock.advance(20 * kSecond);
     EXPECT_FALSE(clipboard.hasText());
     EXPECT_EQ(clipboard.clearCount(), 1);
-}
-
-TEST_F(ClipboardHelperTest, ACopyWithoutClearingCancelsTheClearingOfTheOneBefore) {
-    helper.copyToClipboard(QStringLiteral("secret"), true);
-    helper.copyToClipboard(QStringLiteral("keep me"), false);
-    clock.advance(120 * kSecond);
-    EXPECT_EQ(clipboard.text(), QStringLiteral("keep me"));
-    EXPECT_EQ(clipboard.clearCount(), 0);
 }
 
 TEST_F(ClipboardHelperTest, WhatTheUserCopiedSinceIsNotWiped) {

@@ -1,6 +1,3 @@
-// The remote file browser's logic over a scripted store: listing, signing out, deleting with
-// its question and handing the chosen file on, with what the user sees through the presenter.
-
 #include "core/CloudDBManagerViewController.h"
 
 #include "core/IAuthorizationCodeExchange.h"

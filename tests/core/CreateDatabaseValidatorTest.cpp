@@ -1,5 +1,3 @@
-// The new-database checks: their order, both master-password rule sets, the weak question.
-
 #include "core/CreateDatabaseValidator.h"
 
 #include <gtest/gtest.h>

@@ -1,23 +1,12 @@
-// The database workflows end to end over real files in a temporary profile: open with the
-// prompt, create with its checks, the session save with its backup and upload gates, save
-// under a new name, close, and the start-up and quit sequences of the application object.
-
 #include "core/DatabaseController.h"
 
-#include "core/AppDelegate.h"
 #include "core/FileFunctions.h"
-#include "core/InactiveWebSocketManager.h"
 #include "core/shared/KeyHelper.h"
-#include "platform/AppPaths.h"
-#include "platform/MemoryDefaultsStore.h"
-#include "platform/MemoryKeychain.h"
-#include "platform/NotificationCenter.h"
 #include "platform/NotificationNames.h"
 #include "testing/RecordingRemoteStorage.h"
 #include "testing/SampleDatabase.h"
-#include "testing/ScriptedPresenter.h"
+#include "tests/core/AppHarness.h"
 #include "tests/support/FileSizeLimit.h"
-#include "tests/support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,23 +17,15 @@
 #include <gtest/gtest.h>
 
 using namespace keskor;
-using keskor::test::TempDir;
 using keskor::testing::RecordingRemoteStorage;
 using keskor::testing::SampleDatabase;
-using keskor::testing::ScriptedPresenter;
 
 namespace {
 
 const QString kPassword = QStringLiteral("Correct-Horse-Battery-9");
 
-class WorkflowTest : public ::testing::Test {
+class WorkflowTest : public ::testing::Test, protected keskor::test::AppHarness {
 protected:
-    TempDir dir;
-    AppPaths paths{dir.file(QStringLiteral("profile"))};
-    MemoryDefaultsStore defaults;
-    MemoryKeychain keychain;
-    NotificationCenter notifications;
-    ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
     RecordingRemoteStorage* dropbox = nullptr;
     bool weakRatings = false;
     // Outlives the application, which waits for the backups written on it.
@@ -54,17 +35,7 @@ protected:
     void SetUp() override { makeApp(); }
 
     void makeApp() {
-        app = std::make_unique<AppDelegate>(AppDelegate::Services{
-            paths,
-            defaults,
-            keychain,
-            notifications,
-            presenter,
-            [](const QString& key) { return QLatin1Char('<') + key + QLatin1Char('>'); },
-            [this](const QString& password) {
-                return weakRatings ? 10 : static_cast<int>(password.size()) * 4;
-            },
-            false,
+        app = std::make_unique<AppDelegate>(services(
             [this](Location location, SessionManager&) -> std::unique_ptr<IRemoteStorage> {
                 auto storage = std::make_unique<RecordingRemoteStorage>();
                 if (location == Location::dropbox) {
@@ -72,11 +43,11 @@ protected:
                 }
                 return storage;
             },
-            [](SessionManager&, SettingManager&) {
-                return std::make_unique<InactiveWebSocketManager>();
+            [](const QString& key) { return QLatin1Char('<') + key + QLatin1Char('>'); },
+            [this](const QString& password) {
+                return weakRatings ? 10 : static_cast<int>(password.size()) * 4;
             },
-            {},
-            &backupPool});
+            &backupPool));
     }
     DatabaseController& db() { return app->databases(); }
     SessionManager& session() { return app->mainManager().sessionManager; }
@@ -148,10 +119,15 @@ TEST_F(WorkflowTest, OpeningFillsTheSessionRemembersItAndBacksUpWithoutWaiting) 
     EXPECT_TRUE(
         presenter.transcript().join(QLatin1Char('\n')).contains(QStringLiteral("credentials")));
 
-    // Quit at once: the backup is still written, from the database as it was opened.
+    // Quit at once: the backup is still written, from the database as it was opened, and the
+    // cloud working copies go.
+    const QString cloud = FileFunctions::workingFolder(paths, Location::gDrive, QString(), true);
+    dir.write(QStringLiteral("profile/documents/GDrive/copy.pswe"), "copy");
+    ASSERT_FALSE(QDir(cloud).isEmpty());
     session().close();
     held.release();
     app->applicationWillTerminate();
+    EXPECT_TRUE(QDir(cloud).isEmpty());
     const QList<BackupFileInfo> written = app->backups().backups();
     ASSERT_EQ(written.size(), 1) << "backup on opening is on by default";
     const DatabaseInfo backup = app->backups().openBackup(written.front());

@@ -1,23 +1,12 @@
-// What the main window lists: the navigation nodes with their counts, the entries of each
-// node, the quick search over the whole database and its narrowing, and the item changes the
-// window makes (trash and back, deletion for good, refused rights).
-
 #include "core/EntryBrowser.h"
 
-#include "core/AppDelegate.h"
 #include "core/DemoDatabase.h"
 #include "core/EntrySearchIndex.h"
-#include "core/InactiveWebSocketManager.h"
 #include "core/ItemActions.h"
 #include "core/shared/AccessRights.h"
-#include "platform/AppPaths.h"
-#include "platform/MemoryDefaultsStore.h"
-#include "platform/MemoryKeychain.h"
-#include "platform/NotificationCenter.h"
 #include "platform/NotificationNames.h"
-#include "testing/ScriptedPresenter.h"
+#include "tests/core/AppHarness.h"
 #include "tests/support/QtPrinters.h"
-#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -82,28 +71,9 @@ TEST(EntryBrowserTest, NodesListTheirEntriesAndTheSearchCoversTheWholeDatabase) 
     EXPECT_EQ(titles(all).front(), QStringLiteral("Wi-Fi at home"));
 }
 
-class ItemActionsTest : public ::testing::Test {
+class ItemActionsTest : public ::testing::Test, protected keskor::test::AppHarness {
 protected:
-    keskor::test::TempDir dir;
-    AppPaths paths{dir.file(QStringLiteral("profile"))};
-    MemoryDefaultsStore defaults;
-    MemoryKeychain keychain;
-    NotificationCenter notifications;
-    keskor::testing::ScriptedPresenter presenter{
-        [](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
-    AppDelegate app{AppDelegate::Services{paths,
-                                          defaults,
-                                          keychain,
-                                          notifications,
-                                          presenter,
-                                          [](const QString& key) { return key; },
-                                          [](const QString&) { return 100; },
-                                          false,
-                                          {},
-                                          [](SessionManager&, SettingManager&) {
-                                              return std::make_unique<InactiveWebSocketManager>();
-                                          },
-                                          {}}};
+    AppDelegate app{services()};
     ItemActions actions{app.mainManager().sessionManager, app.databases(), notifications,
                         presenter};
     int changes = 0;

@@ -1,6 +1,3 @@
-// Reading and writing databases in both storage forms, in real folders, and the clean-up of
-// the cloud working copies.
-
 #include "core/FileFunctions.h"
 
 #include "core/FilesHelper.h"

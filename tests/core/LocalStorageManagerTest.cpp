@@ -1,5 +1,3 @@
-// The window layout preferences: defaults, the grouping words and raw values, persistence.
-
 #include "core/LocalStorageManager.h"
 
 #include "platform/MemoryDefaultsStore.h"
@@ -62,14 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                               [](const LocalStorageManager& l) { return l.showStatusBar(); },
                               [](LocalStorageManager& l, bool v) { l.setShowStatusBar(v); }}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(GroupBy, RawValuesAreTheMenuTags) {
-    EXPECT_EQ(GroupBys::fromRaw(0), GroupBy::none);
-    EXPECT_EQ(GroupBys::fromRaw(1), GroupBy::type);
-    EXPECT_EQ(GroupBys::fromRaw(2), GroupBy::category);
-    EXPECT_EQ(GroupBys::fromRaw(3), std::nullopt);
-    EXPECT_EQ(GroupBys::fromRaw(-1), std::nullopt);
-}
 
 TEST(GroupBy, AbsentIsTypeWithoutWritingAndEachGroupingStoresItsWord) {
     MemoryDefaultsStore store;

@@ -1,6 +1,3 @@
-// Texts by key: the compiled-in tables, fallbacks, the version in "app_name", override folders
-// with bad tables, and that every key the code uses has a text in both languages.
-
 #include "core/Localizer.h"
 
 #include "tests/support/TempDir.h"

@@ -1,5 +1,3 @@
-// Locations, their working folders and the text forms of a database's identity.
-
 #include "core/Location.h"
 
 #include "core/DatabaseInfoHelper.h"

@@ -1,6 +1,3 @@
-// Idle lock, lock from the status menu and unlocking with the database's credentials, driven by
-// a fake clock, a scripted presenter and real key files in a temporary folder.
-
 #include "core/LockManager.h"
 
 #include "core/SessionManager.h"
@@ -125,34 +122,24 @@ TEST_F(LockManagerTest, StoppedWatchingWhenDestroyed) {
     EXPECT_EQ(clock.pendingCount(), 0);
 }
 
-TEST_F(LockManagerTest, FiringWithoutADatabaseDoesNothingAndTheTimerKeepsWorking) {
+TEST_F(LockManagerTest, TheTimerLocksOnlyAnOpenUnlockedDatabaseWhileTheSettingAllows) {
     lock.restartIdleTimer();
     clock.advance(kMinute);
-    EXPECT_FALSE(session.isLocked);
+    EXPECT_FALSE(session.isLocked) << "no database";
     EXPECT_TRUE(presenter.calls().isEmpty());
     EXPECT_TRUE(statusItem.looks().isEmpty());
 
     openWithPassword();
     lock.restartIdleTimer();
-    clock.advance(kMinute);
-    EXPECT_TRUE(session.isLocked);
-}
-
-TEST_F(LockManagerTest, SettingChangedToNeverBeforeTheTimerFires) {
-    openWithPassword();
-    lock.restartIdleTimer();
     lockMinutes = -1;
     clock.advance(kMinute);
-    EXPECT_FALSE(session.isLocked);
-    EXPECT_EQ(hideCount(), 0);
-}
+    EXPECT_FALSE(session.isLocked) << "the setting changed to never before the timer fired";
 
-TEST_F(LockManagerTest, AlreadyLockedIsNotLockedAgain) {
-    openWithPassword();
+    lockMinutes = 1;
     lock.restartIdleTimer();
     lock.lockFromStatusMenu();
     clock.advance(kMinute);
-    EXPECT_EQ(hideCount(), 1);
+    EXPECT_EQ(hideCount(), 1) << "already locked is not locked again";
     EXPECT_EQ(statusItem.looks(), QList<bool>{true});
 }
 

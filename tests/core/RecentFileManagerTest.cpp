@@ -1,5 +1,3 @@
-// The recent list as stored in the defaults store: parsing, adding, the bound of ten.
-
 #include "core/RecentFileManager.h"
 
 #include "platform/MemoryDefaultsStore.h"
@@ -24,12 +22,9 @@ protected:
     }
 };
 
-TEST_F(RecentFileManagerTest, NothingStoredIsAnEmptyListAndReadingWritesNothing) {
+TEST_F(RecentFileManagerTest, StoredFormIsTheFourFieldsJoinedAndReadingWritesNothing) {
     EXPECT_TRUE(recent.recentFiles().isEmpty());
     EXPECT_FALSE(store.contains(QStringLiteral("key_recent_files")));
-}
-
-TEST_F(RecentFileManagerTest, StoredFormIsTheFourFieldsJoined) {
     recent.addRecentFile(
         {QStringLiteral("a.pswd"), QStringLiteral("/home/u"), Location::localDevice, false});
     recent.addRecentFile(
@@ -54,50 +49,36 @@ TEST_F(RecentFileManagerTest, MalformedElementsAreSkipped) {
     EXPECT_FALSE(list[1].isAzure);
 }
 
-TEST_F(RecentFileManagerTest, AddingAgainInAnotherCaseLeavesOneEntryAtTheFront) {
+TEST_F(RecentFileManagerTest, AnEntryIsItsNameAndPathInAnyCaseAtItsLocation) {
     recent.addRecentFile(db(1));
     recent.addRecentFile(db(2));
+    recent.addRecentFile(db(2, Location::dropbox));
     DatabaseInfo again = db(1);
     again.name = again.name.toUpper();
     again.path = again.path.toUpper();
     recent.addRecentFile(again);
-    const QList<DatabaseInfo> list = recent.recentFiles();
-    ASSERT_EQ(list.size(), 2);
-    EXPECT_EQ(list[0], again);
-    EXPECT_EQ(list[1], db(2));
-}
-
-TEST_F(RecentFileManagerTest, ANameRunningIntoTheSeparatorIsNotRememberedAsAnother) {
-    recent.addRecentFile(db(1));
+    // A name running into the separator would be read back as another entry: not remembered.
     recent.addRecentFile(
         {QStringLiteral("star*"), QStringLiteral("/p"), Location::localDevice, false});
-    EXPECT_EQ(recent.recentFiles(), QList<DatabaseInfo>{db(1)});
+    EXPECT_EQ(recent.recentFiles(), (QList<DatabaseInfo>{again, db(2, Location::dropbox), db(2)}));
 }
 
-TEST_F(RecentFileManagerTest, TheSameNameAtAnotherLocationIsAnotherEntry) {
-    recent.addRecentFile(db(1, Location::localDevice));
-    recent.addRecentFile(db(1, Location::dropbox));
-    EXPECT_EQ(recent.recentFiles().size(), 2);
-}
-
-TEST_F(RecentFileManagerTest, TheEleventhDropsTheOldest) {
+TEST_F(RecentFileManagerTest, TheEleventhDropsTheOldestAndAnOverlongStoredListIsCut) {
     for (int i = 1; i <= 11; ++i) {
         recent.addRecentFile(db(i));
     }
-    const QList<DatabaseInfo> list = recent.recentFiles();
+    QList<DatabaseInfo> list = recent.recentFiles();
     ASSERT_EQ(list.size(), 10);
     EXPECT_EQ(list.front(), db(11));
     EXPECT_EQ(list.back(), db(2));
-}
-
-TEST_F(RecentFileManagerTest, AnOverlongStoredListIsCutWhenRead) {
     QStringList texts;
     for (int i = 0; i < 14; ++i) {
         texts.append(recent.encode(db(i)));
     }
     storeRaw(texts);
-    EXPECT_EQ(recent.recentFiles().size(), 10);
-    EXPECT_EQ(recent.recentFiles().back(), db(9));
+    list = recent.recentFiles();
+    EXPECT_EQ(list.size(), 10);
+    EXPECT_EQ(list.back(), db(9));
 }
 
 } // namespace

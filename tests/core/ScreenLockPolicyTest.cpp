@@ -1,6 +1,3 @@
-// Leaving the computer locks the open database through the real lock manager, unless the
-// setting says not to; without an open database the window is left alone.
-
 #include "core/ScreenLockPolicy.h"
 
 #include "core/LockManager.h"

@@ -1,6 +1,3 @@
-// The behaviour settings: every key's default and type, reading without writing, the clamping
-// setters, the reset, persistence over a real INI file, and the protected bridge password.
-
 #include "core/SettingManager.h"
 
 #include "core/shared/CommonException.h"
@@ -262,9 +259,6 @@ TEST_F(BridgePassword, StoredFormIsNotTheClearText) {
     ASSERT_TRUE(stored);
     EXPECT_FALSE(stored->contains(password));
     EXPECT_FALSE(dir.read("keskor.ini").contains(password.toUtf8()));
-    // Fresh nonce every time: storing the same password again gives another form.
-    settings.setAddonProtectPassword(password);
-    EXPECT_NE(store.stringValue("setting_addon_protect_password"), stored);
 }
 
 TEST_F(BridgePassword, ProtectionKeyIsMadeOnceAndKeptInTheKeychain) {

@@ -1,6 +1,3 @@
-// The settings dialog's logic: what it shows, what confirm stores (and when the bridge is
-// restarted), the language change, the reset, and the stepper bounds.
-
 #include "core/SettingsController.h"
 
 #include "core/SettingManager.h"
@@ -81,10 +78,18 @@ TEST_F(SettingsControllerTest, CheckBoxesAreStored) {
 TEST_F(SettingsControllerTest, OnlyAChangedPortIsStoredAndRestartsTheBridgeExactlyOnce) {
     EXPECT_FALSE(confirmPort(QStringLiteral("25109")).portChanged);
     EXPECT_FALSE(store.contains("setting_addon_websocket_port"));
+    auto result = confirmPort(QStringLiteral("abc"));
+    EXPECT_TRUE(result.portDefaulted);
+    EXPECT_FALSE(result.portChanged) << "the default it falls back to is no change";
     EXPECT_TRUE(confirmPort(QStringLiteral(" 25110 ")).portChanged);
     EXPECT_FALSE(confirmPort(QStringLiteral("25110")).portChanged);
     EXPECT_EQ(settings.addonWebSocketPort(), 25110);
-    EXPECT_EQ(restarts, std::vector<int>{25110});
+    result = confirmPort(QStringLiteral("25l09"));
+    EXPECT_TRUE(result.portDefaulted);
+    EXPECT_TRUE(result.portChanged);
+    EXPECT_EQ(settings.addonWebSocketPort(), 25109);
+    EXPECT_EQ(restarts, (std::vector<int>{25110, 25109}));
+    EXPECT_TRUE(presenter.calls().isEmpty());
 }
 
 TEST_F(SettingsControllerTest, ShortcutIsOneChordAndAChangeIsAnnouncedOnce) {
@@ -104,21 +109,6 @@ TEST_F(SettingsControllerTest, ShortcutIsOneChordAndAChangeIsAnnouncedOnce) {
     EXPECT_EQ(settings.autoCompleteShortcut(), QStringLiteral("Ctrl+Shift+F9"));
     controller.resetToDefaults();
     EXPECT_EQ(changes, 2);
-}
-
-TEST_F(SettingsControllerTest, NonNumericPortTakesTheDefaultAndRestartsOnlyWhenThatIsNew) {
-    auto result = confirmPort(QStringLiteral("abc"));
-    EXPECT_TRUE(result.portDefaulted);
-    EXPECT_FALSE(result.portChanged);
-    EXPECT_TRUE(restarts.empty());
-
-    settings.setAddonWebSocketPort(30000);
-    result = confirmPort(QStringLiteral("25l09"));
-    EXPECT_TRUE(result.portDefaulted);
-    EXPECT_TRUE(result.portChanged);
-    EXPECT_EQ(settings.addonWebSocketPort(), 25109);
-    EXPECT_EQ(restarts, std::vector<int>{25109});
-    EXPECT_TRUE(presenter.calls().isEmpty());
 }
 
 class PortRange : public SettingsControllerTest,
@@ -159,33 +149,21 @@ INSTANTIATE_TEST_SUITE_P(Bounds, PortRange,
                              return "Port" + name.toStdString();
                          });
 
-TEST_F(SettingsControllerTest, BackupCountIsParsedAndStored) {
+TEST_F(SettingsControllerTest, NumbersAreParsedAndTimesGoThroughTheClampingSetters) {
     SettingsValues v = controller.load();
     v.backupCountText = QStringLiteral("12");
-    controller.confirm(v);
-    EXPECT_EQ(settings.backupCount(), 12);
-    v.backupCountText = QStringLiteral("twelve");
-    controller.confirm(v);
-    EXPECT_EQ(settings.backupCount(), 7);
-    v.backupCountText = QStringLiteral("0");
-    presenter.answerAlert(0);
-    EXPECT_TRUE(controller.confirm(v).rejected);
-    EXPECT_EQ(settings.backupCount(), 7);
-    EXPECT_EQ(presenter.transcript(),
-              QStringList{"alert warning dialog_warning/error_invalid_backup_count []"});
-}
-
-TEST_F(SettingsControllerTest, TimesGoThroughTheClampingSettersOrAreNeverWhenUnchecked) {
-    SettingsValues v = controller.load();
     v.clipboardClearTimeText = QStringLiteral("5");
     v.autoLockTimeText = QStringLiteral("0");
     controller.confirm(v);
+    EXPECT_EQ(settings.backupCount(), 12);
     EXPECT_EQ(settings.clipboardClearTime(), 10);
     EXPECT_EQ(settings.autoLockTime(), 1);
 
+    v.backupCountText = QStringLiteral("twelve");
     v.clipboardClearTimeText = QStringLiteral("soon");
     v.autoLockTimeText = QStringLiteral("25");
     controller.confirm(v);
+    EXPECT_EQ(settings.backupCount(), 7);
     EXPECT_EQ(settings.clipboardClearTime(), 60);
     EXPECT_EQ(settings.autoLockTime(), 25);
 
@@ -194,6 +172,13 @@ TEST_F(SettingsControllerTest, TimesGoThroughTheClampingSettersOrAreNeverWhenUnc
     controller.confirm(v);
     EXPECT_EQ(settings.clipboardClearTime(), -1);
     EXPECT_EQ(settings.autoLockTime(), -1);
+
+    v.backupCountText = QStringLiteral("0");
+    presenter.answerAlert(0);
+    EXPECT_TRUE(controller.confirm(v).rejected);
+    EXPECT_EQ(settings.backupCount(), 7);
+    EXPECT_EQ(presenter.transcript(),
+              QStringList{"alert warning dialog_warning/error_invalid_backup_count []"});
 }
 
 TEST_F(SettingsControllerTest, LanguageRoundTripThroughAuto) {

@@ -1,30 +1,18 @@
-// Arguments handed to the running program: sign-in redirects reach the right provider, a
-// database path opens that real file in the session, anything else only shows the window.
-
 #include "core/UrlHandoffRouter.h"
 
-#include "core/AppDelegate.h"
 #include "core/FileFunctions.h"
-#include "core/InactiveWebSocketManager.h"
 #include "core/shared/KeyHelper.h"
-#include "platform/AppPaths.h"
-#include "platform/MemoryDefaultsStore.h"
-#include "platform/MemoryKeychain.h"
-#include "platform/NotificationCenter.h"
 #include "testing/RecordingRemoteStorage.h"
 #include "testing/SampleDatabase.h"
-#include "testing/ScriptedPresenter.h"
-#include "tests/support/TempDir.h"
+#include "tests/core/AppHarness.h"
 
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <map>
 
 using namespace keskor;
-using keskor::test::TempDir;
 using keskor::testing::RecordingRemoteStorage;
 using keskor::testing::SampleDatabase;
-using keskor::testing::ScriptedPresenter;
 
 namespace {
 
@@ -45,33 +33,16 @@ std::ostream& operator<<(std::ostream& os, const Handed& h) {
     return os << h.name;
 }
 
-class UrlHandoffRouterTest : public ::testing::TestWithParam<Handed> {
+class UrlHandoffRouterTest : public ::testing::TestWithParam<Handed>,
+                             protected keskor::test::AppHarness {
 protected:
-    TempDir dir;
-    AppPaths paths{dir.file(QStringLiteral("profile"))};
-    MemoryDefaultsStore defaults;
-    MemoryKeychain keychain;
-    NotificationCenter notifications;
-    ScriptedPresenter presenter{[](const QString& m) { ADD_FAILURE() << m.toStdString(); }};
     std::map<Location, RecordingRemoteStorage*> storages;
-    AppDelegate app{AppDelegate::Services{
-        paths,
-        defaults,
-        keychain,
-        notifications,
-        presenter,
-        [](const QString& key) { return key; },
-        [](const QString& password) { return int(password.size()) * 4; },
-        false,
-        [this](Location location, SessionManager&) -> std::unique_ptr<IRemoteStorage> {
+    AppDelegate app{
+        services([this](Location location, SessionManager&) -> std::unique_ptr<IRemoteStorage> {
             auto storage = std::make_unique<RecordingRemoteStorage>();
             storages[location] = storage.get();
             return storage;
-        },
-        [](SessionManager&, SettingManager&) {
-            return std::make_unique<InactiveWebSocketManager>();
-        },
-        {}}};
+        })};
     int fronts = 0;
     UrlHandoffRouter router{app.mainManager().remoteStorageManager, app.databases(),
                             [this] { ++fronts; }};

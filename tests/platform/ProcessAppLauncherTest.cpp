@@ -1,5 +1,3 @@
-// Desktop entries as the launcher reads them from the XDG data folders of a temporary home.
-
 #include "platform/ProcessAppLauncher.h"
 
 #include "tests/support/TempDir.h"

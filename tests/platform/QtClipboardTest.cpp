@@ -1,6 +1,3 @@
-// The desktop clipboard through Qt: secrets carry the hint that keeps them out of clipboard
-// managers' histories, and clearing also reaches wl-copy in a Wayland session.
-
 #include "platform/QtClipboard.h"
 
 #include "tests/support/TempDir.h"

@@ -1,7 +1,3 @@
-// One program per profile: a later process hands its arguments to the first over a real local
-// socket; bad clients are dropped without stopping the server; a crashed process's socket is
-// taken over.
-
 #include "platform/SingleInstance.h"
 
 #include "tests/support/TempDir.h"

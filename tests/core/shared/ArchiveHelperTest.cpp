@@ -1,5 +1,3 @@
-// Zip archives: real archives in temporary folders.
-
 #include "core/shared/ArchiveHelper.h"
 
 #include "core/shared/CommonException.h"

@@ -1,6 +1,3 @@
-// The body's binary form read back from memory and from sources that deliver their bytes in
-// pieces of every size, including texts longer than a piece.
-
 #include "core/shared/ByteReader.h"
 
 #include "core/shared/ByteWriter.h"

@@ -1,5 +1,3 @@
-// The text form of the two-factor log-in data and its parsing of untrusted text.
-
 #include "core/shared/ConnectionData2FA.h"
 
 #include <QJsonDocument>

@@ -1,5 +1,3 @@
-// Delphi day numbers across the 1899-12-30 epoch and with fractional days.
-
 #include "core/shared/DateTimeHelper.h"
 
 #include <gtest/gtest.h>

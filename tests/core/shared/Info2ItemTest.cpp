@@ -1,5 +1,3 @@
-// The item tree: deep copies, parent links, history and the sparse text fields.
-
 #include "core/shared/Info2Item.h"
 
 #include <gtest/gtest.h>

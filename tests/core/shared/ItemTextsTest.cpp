@@ -1,6 +1,3 @@
-// An item's texts in their compact store: every form of fingerprint and text comes back as it
-// was set, through the body's item form too, and a fingerprint is found in a tree by value.
-
 #include "core/shared/Info2Item.h"
 #include "core/shared/PassFileCodec.h"
 

@@ -1,5 +1,3 @@
-// Scaling one probe to the cost of a new database: the time aimed at, the floors and the caps.
-
 #include "core/shared/KdfCalibration.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,3 @@
-// Key derivation, its cache and key files.
-
 #include "core/shared/KeyHelper.h"
 
 #include "core/shared/CommonException.h"

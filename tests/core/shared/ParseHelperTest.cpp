@@ -1,5 +1,3 @@
-// Text forms of values and their parsers.
-
 #include "core/shared/ParseHelper.h"
 
 #include <QXmlStreamReader>

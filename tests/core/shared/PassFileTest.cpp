@@ -1,6 +1,3 @@
-// The database file: round trips of every field, header-only reads and the refusal of every
-// kind of bad input without a partial result.
-
 #include "core/shared/PassFile.h"
 
 #include "core/shared/CommonException.h"

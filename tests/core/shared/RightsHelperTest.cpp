@@ -1,5 +1,3 @@
-// Rights on local and enterprise databases.
-
 #include "core/shared/RightsHelper.h"
 
 #include "core/shared/AccessRights.h"

@@ -1,5 +1,3 @@
-// Secret memory is kept out of swap while it lives and given back when released.
-
 #include "core/shared/Key256.h"
 
 #include <QFile>

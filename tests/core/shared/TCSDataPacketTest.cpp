@@ -1,6 +1,3 @@
-// Packet framing and body codec: round trips in both modes, and rejection of every kind of
-// damaged, forged or incomplete input.
-
 #include "core/shared/TCSDataPacket.h"
 
 #include "core/shared/CommonException.h"
