@@ -69,6 +69,12 @@ TEST(RandomSourceTest, SystemSourceKeepsGivingFreshValuesAcrossBlocks) {
     }
 }
 
+TEST(PasswordGeneratorTest, ClassCharactersAreTheFixedTexts) {
+    EXPECT_EQ(PasswordHelper::specialChars(), QStringLiteral("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~"));
+    EXPECT_EQ(PasswordHelper::upperCaseChars().size(), 26);
+    EXPECT_EQ(PasswordHelper::digitChars(), QStringLiteral("0123456789"));
+}
+
 TEST(PasswordGeneratorTest, DrawsTheClassSequenceFirstThenOneCharacterPerPosition) {
     ScriptedRandom random;
     auto option = classes(25, 25, 25, 25);
