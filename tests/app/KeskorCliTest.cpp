@@ -190,34 +190,24 @@ TEST_F(KeskorCliTest, AReaderThatGoesAwayEndsTheOutputOnly) {
     EXPECT_EQ(run({"ls", db}).out.count(u'\n'), 3) << "the database is intact";
 }
 
-TEST_F(KeskorCliTest, ImportsKeePassXmlAndCsvWithNestedFoldersAndCustomFields) {
+// How the files map to entries is the importers' tests; here the format is told apart and
+// the result lands in the database.
+TEST_F(KeskorCliTest, ImportsKeePassXmlAndCsvIntoTheDatabase) {
     createDatabase();
-    dir.write(QStringLiteral("kp.xml"), R"(<?xml version="1.0" encoding="utf-8"?>
-<KeePassFile><Meta><Generator>KeePassXC</Generator></Meta><Root><Group><Name>Root</Name>
-<Group><Name>Bänke</Name>
-<Entry><String><Key>Title</Key><Value>Sparkasse</Value></String>
-<String><Key>UserName</Key><Value>jörg</Value></String>
-<String><Key>Password</Key><Value Protected="True">geheim &amp; sicher</Value></String>
-<String><Key>PIN</Key><Value>1234</Value></String></Entry>
-<Group><Name>Innen</Name><Entry><String><Key>Title</Key><Value>Tief</Value></String></Entry>
-</Group></Group></Group></Root></KeePassFile>)");
-    dir.write(QStringLiteral("in.csv"), "Title,Username,Password,Group,Raum\r\n"
-                                        "\"Büro, Tür\",ülla,p1,Arbeit/Team,3.14\r\n"
-                                        "Zweiter,u2,\"mehr\"\"zeilig\nja\",Arbeit,\r\n");
+    dir.write(QStringLiteral("kp.xml"),
+              "<KeePassFile><Root><Group><Name>Root</Name><Group><Name>Bänke</Name><Entry>"
+              "<String><Key>Title</Key><Value>Sparkasse</Value></String><String><Key>PIN</Key>"
+              "<Value>1234</Value></String></Entry></Group></Group></Root></KeePassFile>");
+    dir.write(QStringLiteral("in.txt"), "Title,Password,Group\r\n\"Büro, Tür\",p1,Arbeit/Team\r\n");
     const CliResult kp = run({"import", db, dir.file(QStringLiteral("kp.xml"))});
     ASSERT_EQ(kp.exitCode, 0) << kp.err.toStdString();
-    EXPECT_EQ(kp.out, QStringLiteral("Imported 2 entries in 2 folders.\n"));
-    ok({"import", db, dir.file(QStringLiteral("in.csv")), "--format", "csv"});
+    EXPECT_EQ(kp.out, QStringLiteral("Imported 1 entries in 1 folders.\n"));
+    ok({"import", db, dir.file(QStringLiteral("in.txt")), "--format", "csv"});
     EXPECT_EQ(run({"ls", "-R", db}).out,
-              QStringLiteral("Bänke/\n  Sparkasse\n  Innen/\n    Tief\n"
-                             "Arbeit/\n  Team/\n    Büro, Tür\n  Zweiter\n"));
-    EXPECT_EQ(run({"show", db, "Bänke/Sparkasse", "-a", "password"}).out,
-              QStringLiteral("geheim & sicher\n"));
+              QStringLiteral("Bänke/\n  Sparkasse\nArbeit/\n  Team/\n    Büro, Tür\n"));
     EXPECT_EQ(run({"show", db, "Bänke/Sparkasse", "-a", "PIN"}).out, QStringLiteral("1234\n"));
-    EXPECT_EQ(run({"show", db, "Arbeit/Team/Büro, Tür", "-a", "Raum"}).out,
-              QStringLiteral("3.14\n"));
-    EXPECT_EQ(run({"show", db, "Arbeit/Zweiter", "-a", "password"}).out,
-              QStringLiteral("mehr\"zeilig\nja\n"));
+    EXPECT_EQ(run({"show", db, "Arbeit/Team/Büro, Tür", "-a", "password"}).out,
+              QStringLiteral("p1\n"));
 }
 
 TEST_F(KeskorCliTest, AKdbxFileWithKeyFileImportsAfterTheDatabasePassword) {
@@ -225,17 +215,12 @@ TEST_F(KeskorCliTest, AKdbxFileWithKeyFileImportsAfterTheDatabasePassword) {
     const QString data = QStringLiteral(KESKOR_SOURCE_DIR "/tests/data/kdbx/");
     const QString kdbx = data + QStringLiteral("keyfile-argon2d.kdbx");
     const QByteArray answers = kMaster + "fixture-Pass\n";
-    const CliResult wrong = run({"import", db, kdbx}, answers);
-    EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_TRUE(wrong.err.contains(QStringLiteral("Wrong password or key file")))
-        << wrong.err.toStdString();
+    EXPECT_EQ(run({"import", db, kdbx}, answers).exitCode, 1) << "the key file is needed";
     const CliResult r = run(
         {"import", db, kdbx, "--kdbx-key-file", data + QStringLiteral("keyfile.keyx")}, answers);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("Imported 2 entries in 1 folders.\n"));
     EXPECT_EQ(run({"ls", "-R", db}).out, QStringLiteral("Bank\nMail/\n  Gmail\n"));
-    EXPECT_EQ(run({"show", db, "Mail/Gmail", "-a", "password"}).out,
-              QStringLiteral("S3cret-<pw>&\"x\"\n"));
 }
 
 TEST_F(KeskorCliTest, AnImportFileBadAtSomeLineImportsNothing) {

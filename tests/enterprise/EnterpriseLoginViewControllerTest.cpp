@@ -128,6 +128,13 @@ TEST_F(EnterpriseLoginViewControllerTest, DemandsOpenTheirDialogsUntilTheUserIsI
     last();
     EXPECT_EQ(closed, 3);
     EXPECT_TRUE(storage.isLoggedIn());
+
+    // The device is trusted now: no code is asked.
+    storage.logout();
+    now += 60;
+    ASSERT_TRUE(login.ok(input(QStringLiteral("bob"), QStringLiteral("new"))));
+    EXPECT_TRUE(lastCall().dialogId.isEmpty()) << "no code dialog";
+    EXPECT_TRUE(storage.isLoggedIn());
 }
 
 } // namespace

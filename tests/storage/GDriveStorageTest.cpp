@@ -125,13 +125,7 @@ TEST_F(GDriveStorageTest, FaultsFailCleanlyAndLeaveBothCopies) {
     EXPECT_NE(save(QStringLiteral("New.pswe"), "new"), QString());
     EXPECT_EQ(save(QStringLiteral("New.pswe"), "new"), QString());
     EXPECT_EQ(drive.named(QStringLiteral("Keskor")).size(), 1);
-
-    drive.oauth().expireAccessTokens();
-    drive.oauth().revokeRefreshTokens();
-    QString failure;
-    EXPECT_EQ(list(&failure).size(), 0u);
-    EXPECT_EQ(failure, QStringLiteral("authorization failed"));
-    EXPECT_FALSE(storage->isLoggedIn()) << "a refused refresh means signing in again";
+    // A refused refresh is the shared session's, checked with Dropbox and OneDrive.
 }
 
 } // namespace

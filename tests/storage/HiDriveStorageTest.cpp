@@ -129,11 +129,7 @@ TEST_F(HiDriveStorageTest, FailuresKeepTheLocalCopyAndTheRemoteFile) {
     EXPECT_EQ(save(), QString());
     EXPECT_EQ(hidrive.items().value(id).content, QByteArray("local"));
     EXPECT_EQ(folderCreations(), 0);
-
-    hidrive.oauth().revokeRefreshTokens();
-    EXPECT_EQ(save(), QStringLiteral("authorization failed"));
-    EXPECT_FALSE(storage->isLoggedIn()) << "a refused refresh means signing in again";
-    EXPECT_TRUE(keychain.items().isEmpty());
+    // A refused refresh is the shared token session's, checked with Box.
 }
 
 } // namespace

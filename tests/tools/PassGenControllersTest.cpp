@@ -44,13 +44,12 @@ protected:
     }
 };
 
-TEST_F(AdvancedTabTest, TypingRebalancesTheOtherFields) {
+TEST_F(AdvancedTabTest, TypingRebalancesTheOtherFieldsAndCapsAt100) {
     rows({{Row::Lower, "25"}, {Row::Upper, "25"}, {Row::Digits, "25"}});
     tab.controlTextDidChange(Field::Percent, QStringLiteral("40"), Row::Lower);
     EXPECT_EQ(percents(), (QStringList{"40", "30", "30", "-", "-"}));
-}
-
-TEST_F(AdvancedTabTest, PercentOf150IsCappedAndLowersTheOthers) {
+    // 150 is kept as typed but counts as 100.
+    rows({{Row::Lower, "25"}, {Row::Upper, "25"}, {Row::Digits, "25"}, {Row::Special, "25"}});
     tab.controlTextDidChange(Field::Percent, QStringLiteral("150"), Row::Upper);
     EXPECT_EQ(percents(), (QStringList{"0", "150", "0", "0", "-"}));
     const auto option = PassGenAdvancedTabController::collectOption(tab.state());

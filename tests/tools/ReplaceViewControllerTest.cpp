@@ -94,14 +94,11 @@ TEST_F(ReplaceViewControllerTest, FindListsMarkedResultsWithTheirStatusTexts) {
     EXPECT_FALSE(s.replaceButtonEnabled); // no replacement text
 }
 
-TEST_F(ReplaceViewControllerTest, EmptySearchTextDoesNothing) {
+TEST_F(ReplaceViewControllerTest, EmptySearchTextDoesNothingAndNoResultKeepsReplaceDisabled) {
     controller.onFind(find("alice"));
     controller.onFind(find(""));
     EXPECT_EQ(controller.state().resultArray.size(), 2u);
     EXPECT_EQ(controller.state().controls.searchField, "alice");
-}
-
-TEST_F(ReplaceViewControllerTest, NoResultKeepsReplaceDisabled) {
     controller.onFind(find("carol", "dave"));
     EXPECT_EQ(controller.state().status2Label, "<advanced_search_no_result>");
     EXPECT_EQ(controller.state().status1Label, "<find_replace_checked_items> 0");
