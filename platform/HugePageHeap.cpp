@@ -6,13 +6,16 @@
 #include <string>
 #include <unistd.h>
 
-#if defined(__has_feature)
+// A sanitizer's allocator ignores glibc's tunables.
+#if defined(__SANITIZE_ADDRESS__)
+#define KESKOR_OWN_ALLOCATOR 1
+#elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
 #define KESKOR_OWN_ALLOCATOR 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KESKOR_OWN_ALLOCATOR 1
+#ifndef KESKOR_OWN_ALLOCATOR
+#define KESKOR_OWN_ALLOCATOR 0
 #endif
 
 namespace keskor {
@@ -59,9 +62,9 @@ void restore(const char* before) {
 } // namespace
 
 void HugePageHeap::enable(char** argv) {
-#ifdef KESKOR_OWN_ALLOCATOR
-    (void)argv;
-#else
+    if (KESKOR_OWN_ALLOCATOR) {
+        return;
+    }
     if (const char* before = std::getenv(kBefore)) {
         restore(before); // second run: glibc has read the tunable
         return;
@@ -80,7 +83,6 @@ void HugePageHeap::enable(char** argv) {
     setenv(kTunables, tunables.c_str(), 1);
     execv("/proc/self/exe", argv);
     restore(before.c_str()); // exec failed: run on as we are
-#endif
 }
 
 } // namespace keskor
