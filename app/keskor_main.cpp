@@ -11,6 +11,7 @@
 #include "core/shared/CommonException.h"
 #include "platform/AppPaths.h"
 #include "platform/Deployment.h"
+#include "platform/HugePageHeap.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ProcessHardening.h"
 #include "platform/QSettingsDefaultsStore.h"
@@ -251,6 +252,7 @@ bool wantsHeadless(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keskor::HugePageHeap::enable(argv);
     keskor::ProcessHardening::disableCoreDumps();
 #ifdef KESKOR_WITH_GUI
     std::unique_ptr<QCoreApplication> application;

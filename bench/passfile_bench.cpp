@@ -6,6 +6,7 @@
 #include "core/shared/KeyHelper.h"
 #include "core/shared/PassFile.h"
 #include "core/shared/PassFileCodec.h"
+#include "platform/HugePageHeap.h"
 #include "testing/SampleDatabase.h"
 
 #include <atomic>
@@ -176,7 +177,14 @@ BENCHMARK(BM_KeyDerivation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CachedKey)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadPeakMemory)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+// The same heap as the programs that load databases.
+int main(int argc, char** argv) {
+    HugePageHeap::enable(argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 // glibc's allocator under the standard names, so Qt's and the C++ runtime's allocations are
 // counted too.

@@ -141,7 +141,11 @@ int import(CliRun& run) {
     }
     file.setModified(true);
     run.saveDatabase();
-    run.confirm(QStringLiteral("Imported %1 entries in %2 folders.").arg(entries).arg(folders));
+    run.confirm(QStringLiteral("Imported %1 %2 in %3 %4.")
+                    .arg(entries)
+                    .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
+                    .arg(folders)
+                    .arg(folders == 1 ? QStringLiteral("folder") : QStringLiteral("folders")));
     return 0;
 }
 

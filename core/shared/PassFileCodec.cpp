@@ -7,9 +7,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <openssl/evp.h>
 #include <sodium.h>
+#define ZSTD_STATIC_LINKING_ONLY // custom allocators
 #include <zstd.h>
 
 namespace keskor {
@@ -34,6 +37,25 @@ const char kChecksumPrefix[] = "checksum:";
 const char kKeyCheckMessage[] = "keskor key check";
 
 struct Damaged {};
+
+// zstd keeps windows and job buffers of plaintext; they are wiped before they are freed.
+void* wipedAlloc(void*, std::size_t size) {
+    auto* block = static_cast<std::size_t*>(std::malloc(size + sizeof(std::max_align_t)));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    *block = size;
+    return reinterpret_cast<char*>(block) + sizeof(std::max_align_t);
+}
+void wipedFree(void*, void* address) {
+    if (address != nullptr) {
+        auto* block =
+            reinterpret_cast<std::size_t*>(static_cast<char*>(address) - sizeof(std::max_align_t));
+        secureWipe(block, *block + sizeof(std::max_align_t));
+        std::free(block);
+    }
+}
+constexpr ZSTD_customMem kWipedMemory{wipedAlloc, wipedFree, nullptr};
 
 // ---- binary body -------------------------------------------------------------------------
 
@@ -285,11 +307,17 @@ private:
 
 /// Compresses `data` as one zstd frame that states its size, handing the output on piecewise.
 void compressInto(const QByteArray& data, ChunkSealer& sink) {
-    ZSTD_CCtx* context = ZSTD_createCCtx();
+    ZSTD_CCtx* context = ZSTD_createCCtx_advanced(kWipedMemory);
+    if (context == nullptr) {
+        throw CommonException(QStringLiteral("Could not compress the database."));
+    }
     // Level 1: saving after every edit must stay fast, and the body is mostly short texts that
     // compress about as well at any level. A 256 KiB window keeps the reader's memory small.
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
     ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, 18);
+    // Two workers compress while this thread seals and encodes what they have finished; a
+    // library built without threads refuses the setting and compresses here.
+    ZSTD_CCtx_setParameter(context, ZSTD_c_nbWorkers, 2);
     ZSTD_CCtx_setPledgedSrcSize(context, static_cast<unsigned long long>(data.size()));
     QByteArray out(static_cast<qsizetype>(ZSTD_CStreamOutSize()), Qt::Uninitialized);
     ZSTD_inBuffer in{data.constData(), static_cast<std::size_t>(data.size()), 0};
@@ -433,7 +461,7 @@ private:
 class ZstdSource : public ByteReader::Source {
 public:
     explicit ZstdSource(ByteReader::Source& upstream)
-        : m_upstream(upstream), m_stream(ZSTD_createDStream()) {
+        : m_upstream(upstream), m_stream(ZSTD_createDStream_advanced(kWipedMemory)) {
         // The frame states its content size; a frame without one, or one beyond the bound,
         // is refused before anything is allocated.
         m_upstream.fill(m_input, kPlainChunk);

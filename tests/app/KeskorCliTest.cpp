@@ -201,7 +201,7 @@ TEST_F(KeskorCliTest, ImportsKeePassXmlAndCsvIntoTheDatabase) {
     dir.write(QStringLiteral("in.txt"), "Title,Password,Group\r\n\"Büro, Tür\",p1,Arbeit/Team\r\n");
     const CliResult kp = run({"import", db, dir.file(QStringLiteral("kp.xml"))});
     ASSERT_EQ(kp.exitCode, 0) << kp.err.toStdString();
-    EXPECT_EQ(kp.out, QStringLiteral("Imported 1 entries in 1 folders.\n"));
+    EXPECT_EQ(kp.out, QStringLiteral("Imported 1 entry in 1 folder.\n"));
     ok({"import", db, dir.file(QStringLiteral("in.txt")), "--format", "csv"});
     EXPECT_EQ(run({"ls", "-R", db}).out,
               QStringLiteral("Bänke/\n  Sparkasse\nArbeit/\n  Team/\n    Büro, Tür\n"));
@@ -219,7 +219,7 @@ TEST_F(KeskorCliTest, AKdbxFileWithKeyFileImportsAfterTheDatabasePassword) {
     const CliResult r = run(
         {"import", db, kdbx, "--kdbx-key-file", data + QStringLiteral("keyfile.keyx")}, answers);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Imported 2 entries in 1 folders.\n"));
+    EXPECT_EQ(r.out, QStringLiteral("Imported 2 entries in 1 folder.\n"));
     EXPECT_EQ(run({"ls", "-R", db}).out, QStringLiteral("Bank\nMail/\n  Gmail\n"));
 }
 
